@@ -15,8 +15,6 @@ namespace catalog {
 inline const QString kCatalogFileName = QStringLiteral("description.json");
 // Path of the catalog on the descriptions server.
 inline const QString kCatalogPath = QStringLiteral("/api/app/init.json");
-// A descriptions server that stops sending is given up after this long.
-inline constexpr int kDescriptionsTransferTimeoutMs = 15000;
 
 // Editor kinds ("type" of a description entry) that change the editor of an option.
 enum EditorKind {
