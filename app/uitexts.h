@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QtGlobal>
+
+// Every text the window shows or logs, named once. Shown texts go through tr() (context
+// "MainWindow") or QCoreApplication::translate() with the dialog's own context.
+namespace uitexts {
+
+// Main window
+inline constexpr const char *windowTitle = QT_TRANSLATE_NOOP("MainWindow", "Quillnet Configurator");
+inline constexpr const char *saveButton = QT_TRANSLATE_NOOP("MainWindow", "Сохранить");
+inline constexpr const char *settingsHeader = QT_TRANSLATE_NOOP("MainWindow", "  Настройки  ");
+inline constexpr const char *valueHeader = QT_TRANSLATE_NOOP("MainWindow", "Значение");
+inline constexpr const char *fileMenu = QT_TRANSLATE_NOOP("MainWindow", "Файл");
+inline constexpr const char *modulesEditorAction = QT_TRANSLATE_NOOP("MainWindow", "Редактор модулей");
+inline constexpr const char *updateDescriptionsAction = QT_TRANSLATE_NOOP("MainWindow", "Обновить описания");
+inline constexpr const char *exitAction = QT_TRANSLATE_NOOP("MainWindow", "Выход");
+inline constexpr const char *helpMenu = QT_TRANSLATE_NOOP("MainWindow", "Справка");
+inline constexpr const char *aboutAction = QT_TRANSLATE_NOOP("MainWindow", "О программе");
+inline constexpr const char *exitShortcut = "Ctrl+Q";
+
+// Message boxes
+inline constexpr const char *errorTitle = QT_TRANSLATE_NOOP("MainWindow", "Ошибка");
+inline constexpr const char *aboutTitle = QT_TRANSLATE_NOOP("MainWindow", "О программе");
+inline constexpr const char *aboutText = QT_TRANSLATE_NOOP(
+    "MainWindow", "Программа конфигуратор модулей Quillnet<br> Версия 0.0.7 Beta<br>Дата сборки ");
+
+// Module list
+inline constexpr const char *modulePrompt = QT_TRANSLATE_NOOP("MainWindow", "Выберете модуль");
+inline constexpr const char *modulesEditorTitle = QT_TRANSLATE_NOOP("DialogUI", "Редактор модулей");
+
+// Page list and pages
+inline constexpr const char *connectFailed = QT_TRANSLATE_NOOP("MainWindow", "Не удалось подключится к устройству");
+inline constexpr const char *noApiOptions = QT_TRANSLATE_NOOP("MainWindow", "На модуле не установлена опция \"API Options\"");
+inline constexpr const char *unknownError = QT_TRANSLATE_NOOP("MainWindow", "Не опознанная ошибка");
+inline constexpr const char *pageLoadFailed = QT_TRANSLATE_NOOP("MainWindow", "Не удалось загрузить страницу");
+inline constexpr const char *emptyPage = QT_TRANSLATE_NOOP("MainWindow", "Пустая страница");
+inline constexpr const char *jsonParserError = QT_TRANSLATE_NOOP("MainWindow", "Ошибка парсера json!");
+inline constexpr const char *valueEditorTitle = QT_TRANSLATE_NOOP("ValueUI", "Многострочный редактор");
+
+// Descriptions catalog
+inline constexpr const char *descriptionsReadError = QT_TRANSLATE_NOOP("MainWindow", "Ошибка чтения файла описаний ");
+inline constexpr const char *descriptionsUpdated = QT_TRANSLATE_NOOP("MainWindow", "Описания успешно обновлены");
+
+// Log lines
+inline constexpr const char *logErrorLoad = "error load";
+inline constexpr const char *logDownloadFailed = "error !!!";
+inline constexpr const char *logWarningPage = "Warning page";
+inline constexpr const char *logPage = "page:";
+inline constexpr const char *logSaveSeparator = "----------------------------";
+
+} // namespace uitexts

@@ -1,0 +1,6 @@
+#include "descriptions/descriptionshost.h"
+
+QString descriptionsHost()
+{
+    return QStringLiteral(QUILLNET_DESCRIPTIONS_HOST);
+}

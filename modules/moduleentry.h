@@ -1,0 +1,28 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringList>
+
+// The module list as text: entries "address" or "address label", stored joined with "/"
+// in options.ini and edited one entry per line in the modules editor.
+
+inline constexpr quint16 kDiscoveryPort = 32700;
+
+struct ModuleEntry
+{
+    QString address;
+    QString label;
+};
+
+// "192.168.4.20 Boiler" -> address and label; when there is no label after exactly one
+// blank, the whole entry is both.
+ModuleEntry splitModuleEntry(const QString &entry);
+
+QStringList splitModuleList(const QString &stored);      // options.ini value -> entries
+QString joinModuleList(const QStringList &modules);      // entries -> options.ini value
+QString modulesEditorText(const QStringList &modules);   // entries -> editor text
+QStringList modulesFromEditorText(const QString &text);  // editor text -> entries
+
+// A module announces itself with a datagram of at least 2 bytes starting with 'U'.
+bool isAnnouncement(const QByteArray &datagram);

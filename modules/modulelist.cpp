@@ -1,0 +1,47 @@
+#include "app/mainwindow.h"
+
+#include "app/uitexts.h"
+#include "modules/moduleentry.h"
+
+#include <QComboBox>
+#include <QSettings>
+
+namespace {
+
+const QString kSettingsFile = QStringLiteral("options.ini");
+const QString kModulesKey = QStringLiteral("global/modules");
+
+} // namespace
+
+void MainWindow::loadmodules()
+{
+    const QSettings settings(kSettingsFile, QSettings::IniFormat);
+    const QVariant stored = settings.value(kModulesKey, QString());
+    // A hand-edited value with unquoted commas reads as a list; keep its text rather than
+    // lose it (and overwrite it with nothing at exit).
+    const QString text = stored.type() == QVariant::StringList
+        ? stored.toStringList().join(QLatin1Char(','))
+        : stored.toString();
+    modules = splitModuleList(text);
+}
+
+void MainWindow::savemodules() const
+{
+    QSettings settings(kSettingsFile, QSettings::IniFormat);
+    settings.setValue(kModulesKey, joinModuleList(modules));
+    settings.sync();
+    if (settings.status() != QSettings::NoError)
+        qWarning("Could not write the module list to %s", qPrintable(kSettingsFile));
+}
+
+void MainWindow::fillmodules()
+{
+    QComboBox *selector = ui->comboBox;
+    selector->clear();
+    selector->addItem(tr(uitexts::modulePrompt));
+    const QStringList entries = modules;
+    for (const QString &entry : entries) {
+        const ModuleEntry module = splitModuleEntry(entry);
+        selector->addItem(module.label, module.address);
+    }
+}

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "app/mainwindow.h"
+
+#include <QComboBox>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTableWidget>
+
+// The tests' view of the window's private state and private functions.
+struct MainWindowProbe
+{
+    explicit MainWindowProbe(MainWindow &window)
+        : w(window)
+    {
+    }
+
+    QComboBox *comboBox() const { return w.findChild<QComboBox *>(QStringLiteral("comboBox")); }
+    QListWidget *listWidget() const { return w.findChild<QListWidget *>(QStringLiteral("listWidget")); }
+    QTableWidget *tableWidget() const { return w.findChild<QTableWidget *>(QStringLiteral("tableWidget")); }
+    QPushButton *pushButton() const { return w.findChild<QPushButton *>(QStringLiteral("pushButton")); }
+
+    QStringList &modules() const { return w.modules; }
+    QList<int> &rowTypes() const { return w.rowTypes; }
+    QStringList &rowKeys() const { return w.rowKeys; }
+    QString &moduleAddress() const { return w.moduleAddress; }
+    QString &pageKey() const { return w.pageKey; }
+    QJsonObject &pageValues() const { return w.pageValues; }
+    QJsonObject &descriptions() const { return w.descriptions; }
+    bool pageShown() const { return w.pageShown; }
+    QNetworkReply *pageReply() const { return w.pageReply; }
+    QNetworkReply *pagesReply() const { return w.pagesReply; }
+    QNetworkReply *saveReply() const { return w.saveReply; }
+    QNetworkReply *descriptionReply() const { return w.descriptionReply; }
+    QUdpSocket &udpSocket() const { return w.udpSocket; }
+
+    void saveopt() const { w.saveopt(); }
+    void loaddescription() const { w.loaddescription(); }
+    void modulesedit() const { w.modulesedit(); }
+    void clicktable(int row, int column) const { w.clicktable(row, column); }
+    void about() const { w.about(); }
+
+    MainWindow &w;
+};
