@@ -30,7 +30,9 @@ bool writeCatalogFile(const QByteArray &body, QString *error)
     }
     const int nul = body.indexOf('\0');
     const QByteArray text = nul < 0 ? body : body.left(nul);
-    if (file.write(text) != text.size()) {
+    // flush() before commit(): commit() alone reports success even when the buffered
+    // data could be written only in part (a full disk, a file size limit).
+    if (file.write(text) != text.size() || !file.flush()) {
         *error = file.errorString();
         file.cancelWriting();
         return false;
