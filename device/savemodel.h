@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/rowmodel.h"
+
 #include <QJsonObject>
 #include <QJsonValue>
 #include <QString>
@@ -11,23 +13,14 @@
 // the state of an editor stands for. No widgets here; the save reads the editors and asks.
 namespace savemodel {
 
-// The place of a row's value in the page object: a top-level option, or the member subKey
-// of the group object optionKey.
-struct ValuePlace
-{
-    QString optionKey;
-    QString subKey;
-    bool grouped = false;
-};
-
-// "speed" is the top-level option speed; "net:ch" member ch of group net; further parts
-// ("a:b:c", the key of a nested object's row) name the same member b of group a.
-ValuePlace valuePlace(const QString &rowKey);
+// The place of a row's value in the page object is its row key split by splitRowKey():
+// "speed" is the top-level option speed, "net:ch" member ch of group net, and "a:b:c"
+// member b of group a.
 
 // The value now stored at the place; undefined when there is none.
-QJsonValue storedValue(const QJsonObject &page, const ValuePlace &place);
+QJsonValue storedValue(const QJsonObject &page, const RowKeyParts &place);
 // Sets the value at the place. A group that is missing or not an object starts empty.
-void storeValue(QJsonObject *page, const ValuePlace &place, const QJsonValue &value);
+void storeValue(QJsonObject *page, const RowKeyParts &place, const QJsonValue &value);
 
 // A check box writes 1 for every state but unchecked (so partially checked too), else 0:
 // a number, never a JSON boolean, because the table shows "checked" for the integer 1.
@@ -38,7 +31,7 @@ QJsonValue numberValue(const QString &text);
 // The description entry whose "data" lists the choices of the row at the place: the
 // option's entry for a top-level option, its member entry for a grouped one; with "allcfg"
 // in force, that entry is the "allcfg" entry.
-QJsonObject choiceEntry(const QJsonObject &pageDescriptions, bool allcfg, const ValuePlace &place);
+QJsonObject choiceEntry(const QJsonObject &pageDescriptions, bool allcfg, const RowKeyParts &place);
 // The value of the choice at index in the choice list data: the value part of that entry,
 // as a string when the stored value is a string, else as a number (0 when not a decimal
 // int). Nothing when index addresses no entry of the list, so the stored value stays.

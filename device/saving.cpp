@@ -3,6 +3,7 @@
 #include "app/uitexts.h"
 #include "descriptions/catalog.h"
 #include "device/modulerequests.h"
+#include "device/rowmodel.h"
 #include "device/savemodel.h"
 
 #include <QCheckBox>
@@ -36,23 +37,23 @@ Editor *valueEditor(const QTableWidget *table, int row)
 // (group headers, nested objects), for a value cell that does not hold the editor of its
 // kind, and for a choice that addresses no entry of its list.
 std::optional<QJsonValue> rowValue(const QTableWidget *table, int row, int kind,
-                                   const savemodel::ValuePlace &place, const QJsonObject &page,
+                                   const RowKeyParts &place, const QJsonObject &page,
                                    const SaveContext &context)
 {
     switch (kind) {
-    case 1: // TextField
+    case TextField:
         if (auto *edit = valueEditor<QLineEdit>(table, row))
             return QJsonValue(edit->text());
         break;
-    case 2: // FlagBox
+    case FlagBox:
         if (auto *box = valueEditor<QCheckBox>(table, row))
             return savemodel::flagValue(box->checkState());
         break;
-    case 3: // NumberField
+    case NumberField:
         if (auto *edit = valueEditor<QLineEdit>(table, row))
             return savemodel::numberValue(edit->text());
         break;
-    case 4: // ChoiceBox
+    case ChoiceBox:
         if (auto *box = valueEditor<QComboBox>(table, row)) {
             const QJsonObject entry =
                 savemodel::choiceEntry(context.pageDescriptions, context.allcfg, place);
@@ -60,7 +61,7 @@ std::optional<QJsonValue> rowValue(const QTableWidget *table, int row, int kind,
                                           savemodel::storedValue(page, place));
         }
         break;
-    case 6: // TextCell
+    case TextCell:
         if (const QTableWidgetItem *item = table->item(row, kValueColumn))
             return QJsonValue(item->data(Qt::DisplayRole).toString());
         break;
@@ -86,7 +87,7 @@ void MainWindow::saveopt()
     context.pageDescriptions = catalog::pageDescriptions(descriptions, pageKey);
     context.allcfg = catalog::allcfgInForce(context.pageDescriptions);
     for (int row = 0; row < rowTypes.size() && row < rowKeys.size(); ++row) {
-        const savemodel::ValuePlace place = savemodel::valuePlace(rowKeys.at(row));
+        const RowKeyParts place = splitRowKey(rowKeys.at(row));
         const std::optional<QJsonValue> value =
             rowValue(ui->tableWidget, row, rowTypes.at(row), place, page, context);
         if (value)

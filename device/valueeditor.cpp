@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/uitexts.h"
+#include "device/rowmodel.h"
 
 #include <QCoreApplication>
 #include <QDialog>
@@ -13,7 +14,6 @@
 namespace {
 
 constexpr int kValueColumn = 1;
-constexpr int kTextCellKind = 6;
 constexpr int kEditorWidth = 379;
 constexpr int kEditorHeight = 461;
 
@@ -22,7 +22,7 @@ constexpr int kEditorHeight = 461;
 void MainWindow::clicktable(int i, int x)
 {
     // Only the value cell of a multi-line text option opens the editor.
-    if (i < 0 || i >= rowTypes.size() || rowTypes.at(i) != kTextCellKind || x != kValueColumn)
+    if (i < 0 || i >= rowTypes.size() || rowTypes.at(i) != TextCell || x != kValueColumn)
         return;
 
     QDialog dialog;

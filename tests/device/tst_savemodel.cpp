@@ -3,8 +3,6 @@
 #include <QJsonDocument>
 #include <QtTest>
 
-using savemodel::ValuePlace;
-
 namespace {
 
 QJsonObject json(const char *text)
@@ -55,18 +53,18 @@ void TestSaveModel::storeAtRowKey()
     QFETCH(QString, rowKey);
     QFETCH(QByteArray, expected);
     QJsonObject page = json(R"({"speed":1,"net":{"ch":6,"tag":"hi"},"flat":5})");
-    savemodel::storeValue(&page, savemodel::valuePlace(rowKey), QStringLiteral("v"));
+    savemodel::storeValue(&page, splitRowKey(rowKey), QStringLiteral("v"));
     QCOMPARE(compact(page), expected);
 }
 
 void TestSaveModel::storedValueFollowsTheSamePlace()
 {
     const QJsonObject page = json(R"({"mode":"2","net":{"ch":6},"a":{"b":"x"}})");
-    QCOMPARE(savemodel::storedValue(page, savemodel::valuePlace(QStringLiteral("mode"))), QJsonValue(QStringLiteral("2")));
-    QCOMPARE(savemodel::storedValue(page, savemodel::valuePlace(QStringLiteral("net:ch"))), QJsonValue(6));
-    QCOMPARE(savemodel::storedValue(page, savemodel::valuePlace(QStringLiteral("a:b:c"))), QJsonValue(QStringLiteral("x")));
-    QVERIFY(savemodel::storedValue(page, savemodel::valuePlace(QStringLiteral("net:none"))).isUndefined());
-    QVERIFY(savemodel::storedValue(page, savemodel::valuePlace(QStringLiteral("mode:x"))).isUndefined());
+    QCOMPARE(savemodel::storedValue(page, splitRowKey(QStringLiteral("mode"))), QJsonValue(QStringLiteral("2")));
+    QCOMPARE(savemodel::storedValue(page, splitRowKey(QStringLiteral("net:ch"))), QJsonValue(6));
+    QCOMPARE(savemodel::storedValue(page, splitRowKey(QStringLiteral("a:b:c"))), QJsonValue(QStringLiteral("x")));
+    QVERIFY(savemodel::storedValue(page, splitRowKey(QStringLiteral("net:none"))).isUndefined());
+    QVERIFY(savemodel::storedValue(page, splitRowKey(QStringLiteral("mode:x"))).isUndefined());
 }
 
 void TestSaveModel::flagAndNumberValues()
@@ -91,7 +89,7 @@ void TestSaveModel::choiceEntryFollowsAllcfg()
         "net": {"ch": {"data": "own member"}}
     })");
     const auto data = [&](bool allcfg, const char *rowKey) {
-        return savemodel::choiceEntry(descriptions, allcfg, savemodel::valuePlace(QString::fromLatin1(rowKey)))
+        return savemodel::choiceEntry(descriptions, allcfg, splitRowKey(QString::fromLatin1(rowKey)))
             .value(QStringLiteral("data")).toString();
     };
     QCOMPARE(data(false, "mode"), QStringLiteral("own"));
