@@ -6,7 +6,7 @@
 
 // A module that accepts the connection and never answers must still end in the failure
 // path rather than leave the window waiting for ever.
-inline constexpr int kModuleTransferTimeoutMs = 20000;
+inline constexpr int kModuleTransferTimeoutMs = 15000;
 
 // URLs of the module's JSON options interface. Page keys and documents travel
 // percent-encoded as query values, so that "#", "&", "+", "%" and blanks arrive intact.

@@ -1,0 +1,56 @@
+#include "device/replies.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QJsonValue>
+
+namespace {
+
+const QLatin1String kSelect("select");
+const QLatin1String kNoApiOptionsText("Error 404");
+const QLatin1String kNullPageText("{\"null\"}");
+const QLatin1String kEmptyPageOpening("{\"");
+const QLatin1String kEmptyPageClosing("\":}}");
+
+} // namespace
+
+QString replyText(const QByteArray &body)
+{
+    const int nul = body.indexOf('\0');
+    return QString::fromUtf8(nul < 0 ? body : body.left(nul));
+}
+
+PageListReply readPageListReply(const QByteArray &body)
+{
+    PageListReply reply;
+    const QJsonValue select = QJsonDocument::fromJson(body).object().value(kSelect);
+    if (select.isArray()) {
+        const QJsonArray keys = select.toArray();
+        reply.kind = PageListReply::Pages;
+        reply.keys.reserve(keys.size() + 1);
+        for (const QJsonValue &key : keys)
+            reply.keys.append(key.toString());
+        reply.keys.append(kServicePageKey);
+        return reply;
+    }
+    reply.kind = replyText(body) == kNoApiOptionsText ? PageListReply::NoApiOptions
+                                                        : PageListReply::Unrecognised;
+    return reply;
+}
+
+PageReply readPageReply(const QByteArray &body, const QString &pageKey)
+{
+    PageReply reply;
+    const QString text = replyText(body);
+    if (text.isEmpty()) {
+        reply.kind = PageReply::EmptyBody;
+        return reply;
+    }
+    if (text == kEmptyPageOpening + pageKey + kEmptyPageClosing || text == kNullPageText) {
+        reply.kind = PageReply::EmptyPage;
+        return reply;
+    }
+    reply.values = QJsonDocument::fromJson(body).object();
+    reply.kind = reply.values.isEmpty() ? PageReply::ParserError : PageReply::Page;
+    return reply;
+}
