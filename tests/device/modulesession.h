@@ -1,0 +1,42 @@
+#pragma once
+
+#include "app/mainwindow.h"
+#include "support/mainwindowprobe.h"
+#include "support/modalwatcher.h"
+
+#include <QByteArray>
+#include <QStringList>
+
+#include <memory>
+
+// The shipped sample catalog, as the simulator serves it.
+QByteArray sampleCatalog();
+
+// A main window whose module list (options.ini) holds the given module entries and whose
+// description.json holds catalog, built in the current working directory, with a watcher
+// that records and closes every modal box.
+class ModuleSession
+{
+public:
+    explicit ModuleSession(const QStringList &moduleEntries, const QByteArray &catalog = sampleCatalog());
+
+    // Picks selector entry index and waits until the page-list reply has been handled.
+    bool selectModule(int index = 1);
+    // Makes the page-list entry carrying pageKey current and waits until its reply has
+    // been handled; false when there is no such entry or no answer came.
+    bool openPage(const QString &pageKey);
+
+    QStringList pageTexts() const;
+    QStringList pageKeys() const;
+    // One line per table row: "label|kind|key|editor", editor as described by describeEditor().
+    QStringList rows() const;
+
+    ModalWatcher modals;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<MainWindowProbe> probe;
+};
+
+// What the value column of a row holds: "header" (a label spanning both columns,
+// centred), "text:T", "number:T" (line edit with a full-range integer validator),
+// "flag:1"/"flag:0", "choice:A|B|C@index", "cell:T", or "?" for anything else.
+QString describeEditor(QTableWidget *table, int row);
