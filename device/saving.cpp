@@ -3,6 +3,7 @@
 #include "app/uitexts.h"
 #include "descriptions/catalog.h"
 #include "device/modulerequests.h"
+#include "device/replies.h"
 #include "device/rowmodel.h"
 #include "device/savemodel.h"
 
@@ -105,9 +106,7 @@ void MainWindow::saveopt()
 void MainWindow::finissaveopt(QNetworkReply *reply)
 {
     if (reply->error() == QNetworkReply::NoError) {
-        const QByteArray body = reply->readAll();
-        const int end = body.indexOf('\0');
-        qDebug() << QString::fromUtf8(end < 0 ? body : body.left(end));
+        qDebug().noquote() << replyText(reply->readAll());
     }
     reply->deleteLater();
     // A later save may have replaced this one: its reply stays tracked and the button stays
