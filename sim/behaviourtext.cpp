@@ -103,6 +103,7 @@ bool parsePageBehaviour(const QString &text, QString *pageKey,
         return false;
     if (!parseBehaviour(text.mid(colon + 1), behaviour, error))
         return false;
+    error->clear();
     *pageKey = text.left(colon);
     return true;
 }

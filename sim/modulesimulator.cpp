@@ -1,5 +1,7 @@
 #include "sim/modulesimulator.h"
 
+#include "sim/writedecoding.h"
+
 #include <QFile>
 #include <QHash>
 #include <QJsonArray>
@@ -7,6 +9,7 @@
 #include <QJsonParseError>
 
 #include <httplib.h>
+#include <sys/socket.h>
 
 #include <atomic>
 #include <chrono>
@@ -55,23 +58,6 @@ Answer faultAnswer(const ModuleSimulator::Behaviour &behaviour, const QByteArray
         break;
     }
     return {};
-}
-
-// The write document is everything after "write=" to the end of the target: a JSON text
-// may carry a bare "&" or "=" when the client left them unescaped. Null when the target
-// holds no write.
-QByteArray rawWriteDocument(const std::string &target)
-{
-    const QByteArray text = QByteArray::fromStdString(target);
-    const int query = text.indexOf('?');
-    if (query < 0)
-        return {};
-    const QByteArray params = text.mid(query + 1);
-    static const QByteArray name = QByteArrayLiteral("write=");
-    if (params.startsWith(name))
-        return params.mid(name.size());
-    const int at = params.indexOf('&' + name);
-    return at < 0 ? QByteArray() : params.mid(at + 1 + name.size());
 }
 
 void sendAnswer(httplib::Response &res, const Answer &answer)
@@ -158,35 +144,19 @@ Answer ModuleSimulator::State::pageAnswer(const QString &key) const
     return jsonAnswer({{key, *page}});
 }
 
-// Merges every member that names a page and holds an object into that page, option by
-// option (a written group replaces the whole group); other members are ignored.
 Answer ModuleSimulator::State::writeAnswer(const QByteArray &document, bool *applied)
 {
-    QJsonParseError error;
-    const QJsonDocument parsed = QJsonDocument::fromJson(document, &error);
-    if (error.error != QJsonParseError::NoError || !parsed.isObject())
-        return {400, QByteArrayLiteral("Not a JSON object"), kTextType};
-
     std::lock_guard<std::mutex> lock(mutex);
-    const QJsonObject written = parsed.object();
-    for (auto member = written.begin(); member != written.end(); ++member) {
-        if (!member.value().isObject() || !pages.contains(member.key()))
-            continue;
-        QJsonObject page = pages.value(member.key()).toObject();
-        const QJsonObject options = member.value().toObject();
-        for (auto option = options.begin(); option != options.end(); ++option)
-            page.insert(option.key(), option.value());
-        pages.insert(member.key(), page);
-    }
+    if (!mergeWrite(&pages, document))
+        return {400, QByteArrayLiteral("Not a JSON object"), kTextType};
     *applied = true;
     return {200, QByteArrayLiteral("OK"), kTextType};
 }
 
 void ModuleSimulator::State::handleOptions(const httplib::Request &req, httplib::Response &res)
 {
-    const QByteArray rawDocument = rawWriteDocument(req.target);
-    if (!rawDocument.isNull()) {
-        const QByteArray document = QByteArray::fromPercentEncoding(rawDocument);
+    const QByteArray document = writeDocument(QByteArray::fromStdString(req.target));
+    if (!document.isNull()) {
         WriteListener listener;
         {
             std::lock_guard<std::mutex> lock(mutex);
@@ -351,6 +321,15 @@ bool ModuleSimulator::start(const QString &address, int port)
         return false;
 
     auto server = std::make_unique<httplib::Server>();
+    // Quick restarts on the same port, but never a second listener on a taken port (the
+    // library's default shares the port).
+    server->set_socket_options([](socket_t sock) {
+        const int yes = 1;
+        setsockopt(sock, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof(yes));
+    });
+    // One request per connection, as small firmware does; no idle connection then holds
+    // up stop().
+    server->set_keep_alive_max_count(1);
     State *state = d.get();
     server->set_pre_routing_handler([state](const httplib::Request &req, httplib::Response &) {
         std::lock_guard<std::mutex> lock(state->mutex);
