@@ -46,16 +46,22 @@ bool ModuleSession::selectModule(int index)
         && probe->comboBox()->isEnabled();
 }
 
-bool ModuleSession::openPage(const QString &pageKey)
+bool ModuleSession::requestPage(const QString &pageKey)
 {
     QListWidget *list = probe->listWidget();
     for (int i = 0; i < list->count(); ++i) {
         if (list->item(i)->data(Qt::UserRole).toString() == pageKey) {
             list->setCurrentRow(i);
-            return QTest::qWaitFor([this] { return probe->pageReply() == nullptr; }, kAnswerTimeoutMs);
+            return true;
         }
     }
     return false;
+}
+
+bool ModuleSession::openPage(const QString &pageKey)
+{
+    return requestPage(pageKey)
+        && QTest::qWaitFor([this] { return probe->pageReply() == nullptr; }, kAnswerTimeoutMs);
 }
 
 QStringList ModuleSession::pageTexts() const

@@ -22,8 +22,9 @@ public:
 
     // Picks selector entry index and waits until the page-list reply has been handled.
     bool selectModule(int index = 1);
-    // Makes the page-list entry carrying pageKey current and waits until its reply has
-    // been handled; false when there is no such entry or no answer came.
+    // Makes the page-list entry carrying pageKey current; false when there is none.
+    bool requestPage(const QString &pageKey);
+    // requestPage(), then waits until the reply has been handled.
     bool openPage(const QString &pageKey);
 
     QStringList pageTexts() const;
