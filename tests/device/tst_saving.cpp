@@ -8,6 +8,7 @@
 #include <QGridLayout>
 #include <QJsonDocument>
 #include <QLineEdit>
+#include <QNetworkReply>
 #include <QPushButton>
 #include <QTextEdit>
 #include <QtTest>
@@ -63,6 +64,8 @@ private slots:
     void urlSignificantTextArrivesIntact_data();
     void urlSignificantTextArrivesIntact();
     void refusedWithoutAPageOfTheSelectedModule();
+    void failedWriteKeepsTheMergedValues();
+    void overlappingSaves();
     void choiceOutsideItsListKeepsTheStoredValue();
     void foreignEditorsAreSkipped();
     void valueEditorOk();
@@ -272,6 +275,51 @@ void TestSaving::refusedWithoutAPageOfTheSelectedModule()
     QCOMPARE(fx->sim.writes().size(), 1);
     QVERIFY(other.writes().isEmpty());
     other.stop();
+}
+
+void TestSaving::failedWriteKeepsTheMergedValues()
+{
+    openWindow();
+    QVERIFY(selectModule(1));
+    QVERIFY(openPage(QStringLiteral("3")));
+    fx->sim.setBehaviour(ModuleSimulator::Endpoint::Write, {ModuleSimulator::Fault::HttpStatus, 500, 0});
+    editor<QLineEdit>(QStringLiteral("name"))->setText(QStringLiteral("lab"));
+    QVERIFY(save());
+    QVERIFY(probe->pushButton()->isEnabled());
+    QCOMPARE(watcher->count(), 0);
+    QCOMPARE(fx->sim.pages().value(QStringLiteral("3")).toObject().value(QStringLiteral("name")),
+             QJsonValue(QStringLiteral("home")));
+    QCOMPARE(probe->pageValues().value(QStringLiteral("3")).toObject().value(QStringLiteral("name")),
+             QJsonValue(QStringLiteral("lab")));
+}
+
+void TestSaving::overlappingSaves()
+{
+    openWindow();
+    QVERIFY(selectModule(1));
+    QVERIFY(openPage(QStringLiteral("3")));
+    fx->sim.setBehaviour(ModuleSimulator::Endpoint::Write, {ModuleSimulator::Fault::None, 500, 800});
+    probe->pushButton()->click();
+    QNetworkReply *first = probe->saveReply();
+    QSignalSpy firstFinished(first, &QNetworkReply::finished);
+    QTRY_COMPARE_WITH_TIMEOUT(fx->sim.writes().size(), 1, kWaitMs);
+
+    // Loading the page again allows a second save while the first one is still pending.
+    fx->sim.setBehaviour(ModuleSimulator::Endpoint::Write, {ModuleSimulator::Fault::None, 500, 2500});
+    QVERIFY(openPage(QStringLiteral("kinds")));
+    QVERIFY(openPage(QStringLiteral("3")));
+    QVERIFY(probe->pushButton()->isEnabled());
+    probe->pushButton()->click();
+    QNetworkReply *second = probe->saveReply();
+    QVERIFY(second && second != first);
+
+    // The first answer leaves the second save tracked and the button disabled.
+    QTRY_COMPARE_WITH_TIMEOUT(firstFinished.count(), 1, kWaitMs);
+    QCOMPARE(probe->saveReply(), second);
+    QVERIFY(!probe->pushButton()->isEnabled());
+    QTRY_VERIFY_WITH_TIMEOUT(!probe->saveReply(), kWaitMs);
+    QVERIFY(probe->pushButton()->isEnabled());
+    QCOMPARE(fx->sim.writes().size(), 2);
 }
 
 void TestSaving::choiceOutsideItsListKeepsTheStoredValue()
