@@ -2,6 +2,8 @@
 # Sourced, not run; expects ROOT to be the checkout.
 
 QUILLNET_PACKAGES=(cmake ninja-build g++ pkg-config qtbase5-dev libcpp-httplib-dev fonts-dejavu-core)
+# Only for scripts/fuzz: clang with its libFuzzer and sanitizer runtimes.
+QUILLNET_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 
 as_root() {
     if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi

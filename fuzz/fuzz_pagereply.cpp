@@ -1,0 +1,219 @@
+// A page reply through to the option table: the reply's reading, the table fill with the
+// catalog's labels and editors, and the values a save reads back from the editors and
+// merges into the page.
+//
+// Input: the page key, a line break, the reply body; optionally a form feed and a
+// descriptions catalog to fill with instead of the sample catalog.
+
+#include "fuzzsupport.h"
+
+#include "descriptions/catalog.h"
+#include "device/replies.h"
+#include "device/rowmodel.h"
+#include "device/savemodel.h"
+#include "support/mainwindowprobe.h"
+
+#include <QCheckBox>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QJsonDocument>
+#include <QLineEdit>
+#include <QTableWidget>
+
+#include <optional>
+
+namespace {
+
+constexpr int kLabelColumn = 0;
+constexpr int kValueColumn = 1;
+
+struct Input
+{
+    QString pageKey;
+    QByteArray body;
+    QJsonObject descriptions;
+};
+
+Input splitInput(const QByteArray &input)
+{
+    Input parts;
+    const int keyEnd = input.indexOf('\n');
+    parts.pageKey = QString::fromUtf8(keyEnd < 0 ? input : input.left(keyEnd));
+    const QByteArray rest = keyEnd < 0 ? QByteArray() : input.mid(keyEnd + 1);
+    const int catalogStart = rest.indexOf('\f');
+    if (catalogStart < 0) {
+        parts.body = rest;
+        parts.descriptions = fuzz::sampleCatalog();
+    } else {
+        parts.body = rest.left(catalogStart);
+        catalog::parseCatalog(rest.mid(catalogStart + 1), &parts.descriptions);
+    }
+    return parts;
+}
+
+template<typename Editor>
+Editor *editorAt(QTableWidget *table, int row)
+{
+    return qobject_cast<Editor *>(table->cellWidget(row, kValueColumn));
+}
+
+// The value a save takes from a row, read the way the save reads it.
+std::optional<QJsonValue> rowValue(QTableWidget *table, int row, int kind, const RowKeyParts &place,
+                                   const QJsonObject &page, const QJsonObject &pageDescriptions,
+                                   bool allcfg, bool ambiguousKeys)
+{
+    switch (kind) {
+    case TextField: {
+        auto *edit = editorAt<QLineEdit>(table, row);
+        FUZZ_CHECK(edit);
+        return QJsonValue(edit->text());
+    }
+    case FlagBox: {
+        auto *box = editorAt<QCheckBox>(table, row);
+        FUZZ_CHECK(box);
+        return savemodel::flagValue(box->checkState());
+    }
+    case NumberField: {
+        auto *edit = editorAt<QLineEdit>(table, row);
+        FUZZ_CHECK(edit && edit->validator());
+        return savemodel::numberValue(edit->text());
+    }
+    case ChoiceBox: {
+        auto *box = editorAt<QComboBox>(table, row);
+        FUZZ_CHECK(box);
+        const QJsonObject entry = savemodel::choiceEntry(pageDescriptions, allcfg, place);
+        const std::optional<QJsonValue> value = savemodel::choiceValue(
+            catalog::choiceData(entry), box->currentIndex(), savemodel::storedValue(page, place));
+        // The combo box was built from the same list: its current entry is always in it,
+        // unless the row key led to another description entry.
+        FUZZ_CHECK(value.has_value() || ambiguousKeys);
+        return value;
+    }
+    case TextCell: {
+        const QTableWidgetItem *item = table->item(row, kValueColumn);
+        FUZZ_CHECK(item);
+        return QJsonValue(item->data(Qt::DisplayRole).toString());
+    }
+    case NestedField:
+        FUZZ_CHECK(editorAt<QLineEdit>(table, row));
+        return std::nullopt;
+    case GroupHeader:
+        FUZZ_CHECK(!table->cellWidget(row, kValueColumn));
+        return std::nullopt;
+    default:
+        FUZZ_CHECK(!"row kind out of range");
+        return std::nullopt;
+    }
+}
+
+// Row keys join group and member with ":", so an option or member key that holds one
+// cannot be told apart from a member: a save of such a page may put a value elsewhere.
+bool hasAmbiguousKeys(const QJsonObject &page)
+{
+    const QLatin1Char separator(':');
+    for (auto option = page.constBegin(); option != page.constEnd(); ++option) {
+        if (option.key().contains(separator))
+            return true;
+        const QJsonObject group = option.value().toObject();
+        for (auto member = group.constBegin(); member != group.constEnd(); ++member) {
+            if (member.key().contains(separator))
+                return true;
+        }
+    }
+    return false;
+}
+
+// Saving keeps the shape of the page: the same options, the same members in every group,
+// and text stays text.
+void checkShape(const QJsonObject &page, const QJsonObject &saved)
+{
+    const QStringList keys = page.keys();
+    FUZZ_CHECK(saved.keys() == keys);
+    for (const QString &key : keys) {
+        const QJsonValue before = page.value(key);
+        const QJsonValue after = saved.value(key);
+        if (isOptionGroup(before)) {
+            FUZZ_CHECK(after.toObject().keys() == before.toObject().keys());
+            continue;
+        }
+        FUZZ_CHECK(before.isString() == after.isString());
+    }
+}
+
+void clearTable(MainWindowProbe &probe)
+{
+    QTableWidget *table = probe.tableWidget();
+    table->clearContents();
+    table->setRowCount(0);
+    probe.rowTypes().clear();
+    probe.rowKeys().clear();
+    // The table releases its editors with deleteLater(); no event loop runs here.
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+// Fills the table with the page's options and saves it without an edit; returns the page
+// object the save would send.
+QJsonObject fillAndSave(MainWindowProbe &probe, const QJsonObject &page)
+{
+    clearTable(probe);
+    probe.filltable(page);
+    QTableWidget *table = probe.tableWidget();
+
+    const int rows = table->rowCount();
+    FUZZ_CHECK(probe.rowTypes().size() == rows);
+    FUZZ_CHECK(probe.rowKeys().size() == rows);
+
+    const QJsonObject pageDescriptions = catalog::pageDescriptions(probe.descriptions(), probe.pageKey());
+    const bool allcfg = catalog::allcfgInForce(pageDescriptions);
+    const bool ambiguousKeys = hasAmbiguousKeys(page);
+    QJsonObject saved = page;
+    for (int row = 0; row < rows; ++row) {
+        FUZZ_CHECK(table->item(row, kLabelColumn));
+        const RowKeyParts place = splitRowKey(probe.rowKeys().at(row));
+        const std::optional<QJsonValue> value = rowValue(table, row, probe.rowTypes().at(row), place,
+                                                         saved, pageDescriptions, allcfg,
+                                                         ambiguousKeys);
+        if (value)
+            savemodel::storeValue(&saved, place, *value);
+    }
+    return saved;
+}
+
+} // namespace
+
+extern "C" int LLVMFuzzerInitialize(int *argc, char ***argv)
+{
+    fuzz::startWindow(argc, argv);
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
+{
+    const Input input = splitInput(fuzz::bytes(data, size));
+    MainWindowProbe probe(fuzz::window());
+    probe.pageKey() = input.pageKey;
+    probe.descriptions() = input.descriptions;
+
+    const PageReply reply = readPageReply(input.body, input.pageKey);
+    if (reply.kind != PageReply::Page) {
+        FUZZ_CHECK(reply.values.isEmpty());
+        return 0;
+    }
+    FUZZ_CHECK(!reply.values.isEmpty());
+    const QJsonObject page = reply.values.value(input.pageKey).toObject();
+
+    // Saving what was received changes only what the editors cannot show as it was; saving
+    // that again changes nothing more.
+    const QJsonObject saved = fillAndSave(probe, page);
+    const QJsonObject savedAgain = fillAndSave(probe, saved);
+    if (savedAgain != saved) {
+        std::fprintf(stderr, "saved:       %s\nsaved again: %s\n",
+                     QJsonDocument(saved).toJson(QJsonDocument::Compact).constData(),
+                     QJsonDocument(savedAgain).toJson(QJsonDocument::Compact).constData());
+    }
+    FUZZ_CHECK(savedAgain == saved);
+    if (!hasAmbiguousKeys(page))
+        checkShape(page, saved);
+    clearTable(probe);
+    return 0;
+}
