@@ -39,6 +39,7 @@ struct MainWindowProbe
     void modulesedit() const { w.modulesedit(); }
     void clicktable(int row, int column) const { w.clicktable(row, column); }
     void about() const { w.about(); }
+    void clearpage() const { w.clearpage(); }
     void filltable(const QJsonObject &options) const { w.filltable(options); }
     void loadmodules() const { w.loadmodules(); }
     void savemodules() const { w.savemodules(); }

@@ -1,0 +1,320 @@
+#include "summary.h"
+
+#include "cases.h"
+
+#include <QDateTime>
+#include <QFile>
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QSaveFile>
+#include <QThread>
+
+#include <algorithm>
+#include <cmath>
+
+namespace {
+
+// Targets: product time at most this many times its baseline.
+constexpr double kFillTarget = 1.5;
+constexpr double kFillGrowthTarget = 5.5; // from 1,000 to 5,000 options: linear
+constexpr double kStartupTarget = 1.3;
+constexpr double kSaveTarget = 3.0;
+constexpr double kRoundTripTarget = 1.5; // over the baseline, once the fill is taken off
+constexpr double kDiscoveryBlockTargetMs = 50;
+
+double medianOf(std::vector<double> values)
+{
+    if (values.empty())
+        return std::nan("");
+    std::sort(values.begin(), values.end());
+    const size_t middle = values.size() / 2;
+    return values.size() % 2 ? values[middle] : (values[middle - 1] + values[middle]) / 2;
+}
+
+double secondsIn(const benchmark::BenchmarkReporter::Run &run)
+{
+    return run.GetAdjustedRealTime() / benchmark::GetTimeUnitMultiplier(run.time_unit);
+}
+
+std::string format(const char *pattern, double value)
+{
+    if (std::isnan(value))
+        return "-";
+    char text[64];
+    std::snprintf(text, sizeof text, pattern, value);
+    return text;
+}
+
+std::string duration(double seconds)
+{
+    if (std::isnan(seconds))
+        return "-";
+    if (seconds >= 1)
+        return format("%.2f s", seconds);
+    if (seconds >= 1e-3)
+        return format("%.2f ms", seconds * 1e3);
+    return format("%.1f us", seconds * 1e6);
+}
+
+QJsonValue number(double value)
+{
+    return std::isnan(value) ? QJsonValue() : QJsonValue(value);
+}
+
+int verdict(double figure, double target)
+{
+    return std::isnan(figure) ? -1 : figure <= target ? 1 : 0;
+}
+
+std::string fillName(const char *side, int rows)
+{
+    return std::string("fill/") + side + "/" + std::to_string(rows);
+}
+
+} // namespace
+
+void CollectingReporter::ReportRuns(const std::vector<Run> &report)
+{
+    for (const Run &run : report) {
+        if (run.run_type != Run::RT_Iteration || run.error_occurred)
+            continue;
+        Repetition repetition;
+        repetition.index = run.repetition_index;
+        repetition.seconds = secondsIn(run);
+        for (const auto &counter : run.counters)
+            repetition.counters[counter.first] = counter.second.value;
+        // The name without Google Benchmark's suffixes ("/min_time:...", "/manual_time").
+        std::string name = run.run_name.function_name;
+        if (!run.run_name.args.empty())
+            name += "/" + run.run_name.args;
+        collected[name].push_back(repetition);
+    }
+    ConsoleReporter::ReportRuns(report);
+}
+
+Summary::Summary(const Repetitions &runs, const QJsonObject &memory)
+    : runs(runs)
+{
+    json.insert(QStringLiteral("date"), QDateTime::currentDateTimeUtc().toString(Qt::ISODate));
+    json.insert(QStringLiteral("cpus"), QThread::idealThreadCount());
+    QJsonObject cases;
+
+    // Start-up.
+    {
+        const double product = median("startup/product");
+        const double baseline = median("startup/baseline");
+        const double ratio = pairedRatio("startup/product", "startup/baseline");
+        add({"start-up, 256 modules, 1 MB catalog", duration(product), duration(baseline), format("%.2fx", ratio),
+             format("<= %.1fx", kStartupTarget), "", verdict(ratio, kStartupTarget)});
+        cases.insert(QStringLiteral("startup"),
+                     QJsonObject{{QStringLiteral("product_ms"), number(product * 1e3)},
+                                 {QStringLiteral("baseline_ms"), number(baseline * 1e3)},
+                                 {QStringLiteral("ratio"), number(ratio)},
+                                 {QStringLiteral("target"), kStartupTarget}});
+    }
+
+    // Page fill at every size, and its growth.
+    QJsonObject fill;
+    for (int rows : kFillSizes) {
+        const std::string product = fillName("product", rows);
+        const std::string baseline = fillName("baseline", rows);
+        const double p = median(product);
+        const double b = median(baseline);
+        const double ratio = pairedRatio(product, baseline);
+        add({"fill, " + std::to_string(rows) + " options", duration(p), duration(b), format("%.2fx", ratio),
+             format("<= %.1fx", kFillTarget),
+             format("%.1f", p / rows * 1e6) + " vs " + format("%.1f us/row", b / rows * 1e6),
+             verdict(ratio, kFillTarget)});
+        fill.insert(QString::number(rows),
+                    QJsonObject{{QStringLiteral("product_ms"), number(p * 1e3)},
+                                {QStringLiteral("baseline_ms"), number(b * 1e3)},
+                                {QStringLiteral("ratio"), number(ratio)},
+                                {QStringLiteral("product_us_per_row"), number(p / rows * 1e6)},
+                                {QStringLiteral("baseline_us_per_row"), number(b / rows * 1e6)},
+                                {QStringLiteral("target"), kFillTarget}});
+    }
+    {
+        const double productGrowth = median(fillName("product", 5000)) / median(fillName("product", 1000));
+        const double baselineGrowth = median(fillName("baseline", 5000)) / median(fillName("baseline", 1000));
+        add({"fill growth, 1,000 -> 5,000 options", format("%.2fx", productGrowth), format("%.2fx", baselineGrowth),
+             format("%.2fx", productGrowth), format("<= %.1fx", kFillGrowthTarget), "5x is linear",
+             verdict(productGrowth, kFillGrowthTarget)});
+        fill.insert(QStringLiteral("growth_1000_to_5000"),
+                    QJsonObject{{QStringLiteral("product"), number(productGrowth)},
+                                {QStringLiteral("baseline"), number(baselineGrowth)},
+                                {QStringLiteral("target"), kFillGrowthTarget}});
+    }
+    cases.insert(QStringLiteral("fill"), fill);
+
+    // Save.
+    {
+        const double product = median("save/product");
+        const double baseline = median("save/baseline");
+        const double ratio = pairedRatio("save/product", "save/baseline");
+        add({"save, 5,000 rows", duration(product), duration(baseline), format("%.2fx", ratio),
+             format("<= %.1fx", kSaveTarget), "", verdict(ratio, kSaveTarget)});
+        cases.insert(QStringLiteral("save"),
+                     QJsonObject{{QStringLiteral("rows"), kSaveRows},
+                                 {QStringLiteral("product_ms"), number(product * 1e3)},
+                                 {QStringLiteral("baseline_ms"), number(baseline * 1e3)},
+                                 {QStringLiteral("ratio"), number(ratio)},
+                                 {QStringLiteral("target"), kSaveTarget}});
+    }
+
+    // Round trip: what remains once the fill of the same page (timed again right after each
+    // round trip) is taken off, against a bare GET and parse. Both wait for the simulator,
+    // so both are taken as time that passed.
+    {
+        const double product = median("roundtrip/product");
+        const double baseline = median("roundtrip/baseline");
+        const double fillTime = counterMedian("roundtrip/product", "fill_s");
+        const double ratio = (product - fillTime) / baseline;
+        const double guiProduct = counterMedian("roundtrip/product", "cpu_s");
+        const double guiFill = counterMedian("roundtrip/product", "fill_cpu_s");
+        const double guiBaseline = counterMedian("roundtrip/baseline", "cpu_s");
+        add({"round trip, 1,000 options", duration(product), duration(baseline), format("%.2fx", ratio),
+             format("<= %.1fx", kRoundTripTarget), "(round trip - fill " + duration(fillTime) + ") / baseline",
+             verdict(ratio, kRoundTripTarget)});
+        cases.insert(QStringLiteral("roundtrip"),
+                     QJsonObject{{QStringLiteral("rows"), kRoundTripRows},
+                                 {QStringLiteral("product_ms"), number(product * 1e3)},
+                                 {QStringLiteral("baseline_ms"), number(baseline * 1e3)},
+                                 {QStringLiteral("fill_ms"), number(fillTime * 1e3)},
+                                 {QStringLiteral("ratio_without_fill"), number(ratio)},
+                                 {QStringLiteral("product_gui_thread_ms"), number(guiProduct * 1e3)},
+                                 {QStringLiteral("fill_gui_thread_ms"), number(guiFill * 1e3)},
+                                 {QStringLiteral("baseline_gui_thread_ms"), number(guiBaseline * 1e3)},
+                                 {QStringLiteral("target"), kRoundTripTarget}});
+    }
+
+    // Discovery: judged by the longest stretch of work between two turns of the loop.
+    {
+        auto worst = [&](const std::string &name, const std::string &counter) {
+            if (!has(name))
+                return std::nan("");
+            double value = 0;
+            for (const Repetition &r : runs.at(name))
+                value = std::max(value, r.counters.count(counter) ? r.counters.at(counter) : 0.0);
+            return value;
+        };
+        const double productBusy = worst("discovery/product", "max_busy_ms");
+        const double baselineBusy = worst("discovery/baseline", "max_busy_ms");
+        const double productBlock = worst("discovery/product", "max_block_ms");
+        const double baselineBlock = worst("discovery/baseline", "max_block_ms");
+        const double handled = counterMedian("discovery/product", "handled");
+        const double known = counterMedian("discovery/product", "senders_known");
+        add({"discovery, longest loop block", format("%.1f ms", productBusy), format("%.1f ms", baselineBusy),
+             format("%.1f ms", productBusy), format("<= %.0f ms", kDiscoveryBlockTargetMs),
+             "worst run; as time passed " + format("%.1f", productBlock) + " vs " + format("%.1f ms", baselineBlock),
+             verdict(productBusy, kDiscoveryBlockTargetMs)});
+        add({"discovery, 10,000 datagrams", duration(median("discovery/product")),
+             duration(median("discovery/baseline")),
+             format("%.2fx", pairedRatio("discovery/product", "discovery/baseline")), "",
+             format("%.0f handled, ", handled) + format("%.0f senders added", known), -1});
+        cases.insert(QStringLiteral("discovery"),
+                     QJsonObject{{QStringLiteral("datagrams"), kDiscoveryDatagrams},
+                                 {QStringLiteral("senders"), kDiscoverySenders},
+                                 {QStringLiteral("product_ms"), number(median("discovery/product") * 1e3)},
+                                 {QStringLiteral("baseline_ms"), number(median("discovery/baseline") * 1e3)},
+                                 {QStringLiteral("product_longest_busy_ms"), number(productBusy)},
+                                 {QStringLiteral("baseline_longest_busy_ms"), number(baselineBusy)},
+                                 {QStringLiteral("product_longest_block_ms"), number(productBlock)},
+                                 {QStringLiteral("baseline_longest_block_ms"), number(baselineBlock)},
+                                 {QStringLiteral("handled"), number(handled)},
+                                 {QStringLiteral("dropped"), number(counterMedian("discovery/product", "dropped"))},
+                                 {QStringLiteral("senders_added"), number(known)},
+                                 {QStringLiteral("target_block_ms"), kDiscoveryBlockTargetMs}});
+    }
+
+    // Memory.
+    if (!memory.isEmpty()) {
+        const double peakRatio = memory.value(QStringLiteral("peak_ratio")).toDouble(std::nan(""));
+        add({"peak memory, 5,000 options",
+             format("%.1f MiB", memory.value(QStringLiteral("product_peak_mib")).toDouble(std::nan(""))),
+             format("%.1f MiB", memory.value(QStringLiteral("baseline_peak_mib")).toDouble(std::nan(""))),
+             format("%.2fx", peakRatio), "",
+             "fill adds " + format("%.1f", memory.value(QStringLiteral("product_fill_growth_mib")).toDouble(std::nan("")))
+                 + " vs " + format("%.1f MiB", memory.value(QStringLiteral("baseline_fill_growth_mib")).toDouble(std::nan(""))),
+             -1});
+        cases.insert(QStringLiteral("memory"), memory);
+    }
+
+    json.insert(QStringLiteral("cases"), cases);
+    json.insert(QStringLiteral("targets_met"), allTargetsMet());
+}
+
+double Summary::median(const std::string &name) const
+{
+    if (!has(name))
+        return std::nan("");
+    std::vector<double> values;
+    for (const Repetition &r : runs.at(name))
+        values.push_back(r.seconds);
+    return medianOf(values);
+}
+
+double Summary::pairedRatio(const std::string &product, const std::string &baseline) const
+{
+    if (!has(product) || !has(baseline))
+        return std::nan("");
+    // Repetition i of both ran in the same round of the interleaved order.
+    std::map<long long, double> base;
+    for (const Repetition &r : runs.at(baseline))
+        base[r.index] = r.seconds;
+    std::vector<double> ratios;
+    for (const Repetition &r : runs.at(product)) {
+        const auto it = base.find(r.index);
+        if (it != base.end() && it->second > 0)
+            ratios.push_back(r.seconds / it->second);
+    }
+    return medianOf(ratios);
+}
+
+double Summary::counterMedian(const std::string &name, const std::string &counter) const
+{
+    if (!has(name))
+        return std::nan("");
+    std::vector<double> values;
+    for (const Repetition &r : runs.at(name)) {
+        const auto it = r.counters.find(counter);
+        if (it != r.counters.end())
+            values.push_back(it->second);
+    }
+    return medianOf(values);
+}
+
+bool Summary::has(const std::string &name) const
+{
+    const auto it = runs.find(name);
+    return it != runs.end() && !it->second.empty();
+}
+
+void Summary::add(Line line)
+{
+    lines.push_back(std::move(line));
+}
+
+bool Summary::allTargetsMet() const
+{
+    return std::none_of(lines.begin(), lines.end(), [](const Line &l) { return l.verdict == 0; });
+}
+
+void Summary::print(std::FILE *out) const
+{
+    std::fprintf(out, "\n%-38s %12s %12s %9s %9s  %-6s %s\n", "Case", "Product", "Baseline", "Figure", "Target",
+                 "Met", "Note");
+    for (const Line &l : lines) {
+        const char *met = l.verdict == 1 ? "yes" : l.verdict == 0 ? "NO" : "";
+        std::fprintf(out, "%-38s %12s %12s %9s %9s  %-6s %s\n", l.name.c_str(), l.product.c_str(), l.baseline.c_str(),
+                     l.figure.c_str(), l.target.c_str(), met, l.note.c_str());
+    }
+}
+
+bool Summary::write(const QString &path) const
+{
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return false;
+    file.write(QJsonDocument(json).toJson(QJsonDocument::Indented));
+    return file.commit();
+}
