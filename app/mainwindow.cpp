@@ -1,6 +1,7 @@
 #include "app/mainwindow.h"
 
 #include "app/uitexts.h"
+#include "device/boundedtextdelegate.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -78,6 +79,8 @@ void MainWindow::setupUi()
     ui->listWidget = new QListWidget(ui->centralWidget);
     ui->listWidget->setObjectName(QStringLiteral("listWidget"));
     ui->listWidget->setMaximumWidth(kPageListMaxWidth);
+    // Page keys come from the module, of any length.
+    ui->listWidget->setItemDelegate(new BoundedTextDelegate(ui->listWidget));
     ui->gridLayout->addWidget(ui->listWidget, 1, 0, 2, 2);
 
     ui->pushButton = new QPushButton(ui->centralWidget);
@@ -128,6 +131,8 @@ void MainWindow::setupTable()
     table->setSelectionBehavior(QAbstractItemView::SelectRows);
     table->setHorizontalHeaderLabels({tr(uitexts::settingsHeader), tr(uitexts::valueHeader)});
     table->horizontalHeader()->setStretchLastSection(true);
+    // Option values and keys come from the module, of any length.
+    table->setItemDelegate(new BoundedTextDelegate(table));
 }
 
 void MainWindow::prinpageInt(int)

@@ -21,6 +21,12 @@ RowKind numericRowKind(int editorKind, const QString &key)
     return NumberField;
 }
 
+// A text value in a line edit, unless it is too long for one.
+RowKind textRowKind(const QJsonValue &value)
+{
+    return value.toString().size() > kLineEditTextLimit ? TextCell : TextField;
+}
+
 } // namespace
 
 bool isOptionGroup(const QJsonValue &value)
@@ -33,7 +39,7 @@ RowKind optionRowKind(const QJsonValue &value, int editorKind, const QString &ke
     if (value.isString()) {
         if (editorKind == catalog::TextCellKind)
             return TextCell;
-        return editorKind == catalog::ChoiceKind ? ChoiceBox : TextField;
+        return editorKind == catalog::ChoiceKind ? ChoiceBox : textRowKind(value);
     }
     return numericRowKind(editorKind, key);
 }
@@ -43,7 +49,7 @@ RowKind memberRowKind(const QJsonValue &value, int editorKind, const QString &su
     if (value.isObject())
         return NestedField;
     if (value.isString())
-        return editorKind == catalog::ChoiceKind ? ChoiceBox : TextField;
+        return editorKind == catalog::ChoiceKind ? ChoiceBox : textRowKind(value);
     return numericRowKind(editorKind, subKey);
 }
 

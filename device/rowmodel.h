@@ -21,6 +21,12 @@ enum RowKind {
     TextCell,        // QTableWidgetItem, edited in the multi-line value editor
 };
 
+// Longest text a line edit is given. A line edit lays out its whole text at once (seconds
+// and hundreds of megabytes for a value of megabytes) and by default keeps no more than
+// this; a longer text value goes into a text cell, edited in the multi-line value editor
+// and saved as a string all the same.
+inline constexpr int kLineEditTextLimit = 32767;
+
 // Whether an option's value is a group of options (an object with members).
 bool isOptionGroup(const QJsonValue &value);
 
