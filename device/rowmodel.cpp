@@ -101,6 +101,24 @@ int choiceIndex(const QList<ChoiceEntry> &entries, const QJsonValue &value)
     return index;
 }
 
+std::optional<QString> choiceValueAt(const QString &choiceData, int index)
+{
+    if (index < 0)
+        return std::nullopt;
+    int begin = 0;
+    for (int i = 0; i < index; ++i) {
+        begin = choiceData.indexOf(kChoiceSeparator, begin);
+        if (begin < 0)
+            return std::nullopt;
+        ++begin;
+    }
+    int end = choiceData.indexOf(kChoiceSeparator, begin);
+    if (end < 0)
+        end = choiceData.size();
+    const int separator = choiceData.indexOf(kChoiceValueSeparator, begin);
+    return choiceData.mid(begin, (separator >= 0 && separator < end ? separator : end) - begin);
+}
+
 QString nestedText(const QJsonObject &nested)
 {
     QString text;
@@ -126,8 +144,10 @@ QString nestedRowKey(const QString &groupKey, const QString &subKey)
 
 RowKeyParts splitRowKey(const QString &rowKey)
 {
-    const QStringList parts = rowKey.split(kRowKeySeparator, Qt::KeepEmptyParts, Qt::CaseSensitive);
-    if (parts.size() < 2)
+    // Read in place: the save splits every row key of a page.
+    const int first = rowKey.indexOf(kRowKeySeparator);
+    if (first < 0)
         return {rowKey, QString(), false};
-    return {parts.at(0), parts.at(1), true};
+    const int second = rowKey.indexOf(kRowKeySeparator, first + 1);
+    return {rowKey.left(first), rowKey.mid(first + 1, second < 0 ? -1 : second - first - 1), true};
 }

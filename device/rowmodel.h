@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 // The option table's model: what kind of row an option becomes, how rows are keyed, and
 // how a choice list maps between the values a module stores and the labels a combo box
 // shows. Decisions only; the widgets are built by MainWindow::filltable().
@@ -51,6 +53,9 @@ QStringList choiceLabels(const QList<ChoiceEntry> &entries);
 // value parts as text, any other value as an integer with the value parts read as decimal
 // integers. The last match wins; without a match, 0.
 int choiceIndex(const QList<ChoiceEntry> &entries, const QJsonValue &value);
+// The value part of the entry at index, as choiceEntries() would give it, read without
+// splitting the whole list; nothing when the list has no entry there.
+std::optional<QString> choiceValueAt(const QString &choiceData, int index);
 
 // Text of a nested object: name:value pairs joined by ",", numbers in decimal.
 QString nestedText(const QJsonObject &nested);

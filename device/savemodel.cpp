@@ -22,6 +22,89 @@ void storeValue(QJsonObject *page, const RowKeyParts &place, const QJsonValue &v
     page->insert(place.key, group);
 }
 
+PageMerge::PageMerge(const QJsonObject &page)
+    : page(page)
+{
+}
+
+QJsonObject::iterator PageMerge::locate(const QString &key)
+{
+    // The place of the previous row, or the one after it; else a search.
+    if (cursorSet) {
+        for (int step = 0; step < 2 && cursor != page.end(); ++step, ++cursor) {
+            if (cursor.key() == key)
+                return cursor;
+        }
+    }
+    cursor = page.find(key);
+    cursorSet = true;
+    return cursor;
+}
+
+void PageMerge::openGroup(const QString &key)
+{
+    if (groupOpen && groupKey == key)
+        return;
+    closeGroup();
+    const QJsonObject::iterator at = locate(key);
+    groupInPage = at != page.end();
+    group = groupInPage ? at.value().toObject() : QJsonObject();
+    groupKey = key;
+    groupOpen = true;
+    groupChanged = false;
+}
+
+void PageMerge::closeGroup()
+{
+    if (!groupOpen)
+        return;
+    groupOpen = false;
+    if (!groupChanged)
+        return;
+    // The cursor still points at the group: nothing else was located while it was open.
+    if (groupInPage) {
+        cursor.value() = group;
+    } else {
+        page.insert(groupKey, group);
+        cursorSet = false;
+    }
+}
+
+QJsonValue PageMerge::stored(const RowKeyParts &place)
+{
+    if (place.isMember) {
+        openGroup(place.key);
+        return group.value(place.subKey);
+    }
+    closeGroup();
+    const QJsonObject::iterator at = locate(place.key);
+    return at == page.end() ? QJsonValue(QJsonValue::Undefined) : QJsonValue(at.value());
+}
+
+void PageMerge::store(const RowKeyParts &place, const QJsonValue &value)
+{
+    if (place.isMember) {
+        openGroup(place.key);
+        group.insert(place.subKey, value);
+        groupChanged = true;
+        return;
+    }
+    closeGroup();
+    const QJsonObject::iterator at = locate(place.key);
+    if (at == page.end() || value.isUndefined()) {
+        page.insert(place.key, value);
+        cursorSet = false;
+        return;
+    }
+    at.value() = value;
+}
+
+QJsonObject PageMerge::result()
+{
+    closeGroup();
+    return page;
+}
+
 QJsonValue flagValue(Qt::CheckState state)
 {
     return state == Qt::Unchecked ? 0 : 1;
@@ -41,13 +124,12 @@ QJsonObject choiceEntry(const QJsonObject &pageDescriptions, bool allcfg, const 
 std::optional<QJsonValue> choiceValue(const QString &data, int index, const QJsonValue &stored)
 {
     // The combo box holds only the labels: the entry's position is the one link back.
-    const QList<ChoiceEntry> entries = choiceEntries(data);
-    if (index < 0 || index >= entries.size())
+    const std::optional<QString> valueText = choiceValueAt(data, index);
+    if (!valueText)
         return std::nullopt;
-    const QString &valueText = entries.at(index).value;
     if (stored.isString())
-        return QJsonValue(valueText);
-    return QJsonValue(valueText.toInt(nullptr, 10));
+        return QJsonValue(*valueText);
+    return QJsonValue(valueText->toInt(nullptr, 10));
 }
 
 } // namespace savemodel

@@ -38,7 +38,7 @@ Editor *valueEditor(const QTableWidget *table, int row)
 // (group headers, nested objects), for a value cell that does not hold the editor of its
 // kind, and for a choice that addresses no entry of its list.
 std::optional<QJsonValue> rowValue(const QTableWidget *table, int row, int kind,
-                                   const RowKeyParts &place, const QJsonObject &page,
+                                   const RowKeyParts &place, savemodel::PageMerge &page,
                                    const SaveContext &context)
 {
     switch (kind) {
@@ -59,7 +59,7 @@ std::optional<QJsonValue> rowValue(const QTableWidget *table, int row, int kind,
             const QJsonObject entry =
                 savemodel::choiceEntry(context.pageDescriptions, context.allcfg, place);
             return savemodel::choiceValue(catalog::choiceData(entry), box->currentIndex(),
-                                          savemodel::storedValue(page, place));
+                                          page.stored(place));
         }
         break;
     case TextCell:
@@ -83,7 +83,7 @@ void MainWindow::saveopt()
     ui->pushButton->setDisabled(true);
     qDebug() << uitexts::logSaveSeparator;
 
-    QJsonObject page = pageValues.value(pageKey).toObject();
+    savemodel::PageMerge page(pageValues.value(pageKey).toObject());
     SaveContext context;
     context.pageDescriptions = catalog::pageDescriptions(descriptions, pageKey);
     context.allcfg = catalog::allcfgInForce(context.pageDescriptions);
@@ -92,12 +92,14 @@ void MainWindow::saveopt()
         const std::optional<QJsonValue> value =
             rowValue(ui->tableWidget, row, rowTypes.at(row), place, page, context);
         if (value)
-            savemodel::storeValue(&page, place, *value);
+            page.store(place, *value);
     }
-    pageValues.insert(pageKey, page);
-    qDebug() << pageValues;
+    pageValues.insert(pageKey, page.result());
 
     const QByteArray document = QJsonDocument(pageValues).toJson(QJsonDocument::Compact);
+    // The log line the toolkit writes for the object ("QJsonObject(" + its compact JSON + ")"),
+    // made from the text already serialised: a large page is not serialised twice.
+    qDebug().nospace().noquote() << "QJsonObject(" << QString::fromUtf8(document) << ')';
     QNetworkReply *reply = networkManager.get(moduleRequest(writeUrl(moduleAddress, document)));
     saveReply = reply;
     connect(reply, &QNetworkReply::finished, this, [this, reply] { finissaveopt(reply); });
