@@ -22,6 +22,12 @@ bool ModuleSender::send(const QByteArray &datagram)
         == datagram.size();
 }
 
+bool discoveryPortFree()
+{
+    QUdpSocket probe;
+    return probe.bind(QHostAddress::AnyIPv4, kWindowPort, QAbstractSocket::DontShareAddress);
+}
+
 QStringList selectorAddresses(const QComboBox *box)
 {
     QStringList addresses;

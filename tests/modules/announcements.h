@@ -23,6 +23,10 @@ private:
     QUdpSocket socket;
 };
 
+// True when no other program holds the discovery port: a window sharing it with another
+// socket misses the datagrams the kernel hands to that socket.
+bool discoveryPortFree();
+
 // The module addresses carried by the selector's items, in order (the prompt carries none).
 QStringList selectorAddresses(const QComboBox *box);
 bool selectorHas(const QComboBox *box, const QString &address);

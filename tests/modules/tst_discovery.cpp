@@ -83,6 +83,7 @@ private:
 
 void TestDiscovery::init()
 {
+    QVERIFY2(discoveryPortFree(), "another program holds UDP port 32700");
     workDir = std::make_unique<TestWorkDir>();
     // A local catalog, so that no download starts with the window.
     workDir->writeFile(QStringLiteral("description.json"), "{}");
