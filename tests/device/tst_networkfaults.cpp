@@ -11,6 +11,7 @@
 #include "support/mainwindowprobe.h"
 #include "support/modalwatcher.h"
 #include "support/simfixture.h"
+#include "support/testdescriptionshost.h"
 #include "support/testworkdir.h"
 
 #include <QElapsedTimer>
@@ -112,7 +113,7 @@ private:
 
     void send(QTcpSocket *socket, const Answer &answer)
     {
-        if (answer.chunkSize <= 0) {
+        if (answer.chunkSize <= 0 || answer.bytes.size() <= answer.chunkSize) {
             socket->write(answer.bytes);
             finish(socket, answer.close);
             return;
@@ -306,6 +307,8 @@ private slots:
     void writeAnswerIsLoggedAsText();
     void refusedWriteKeepsThePage_data();
     void refusedWriteKeepsThePage();
+    void catalogDownloadFaults_data();
+    void catalogDownloadFaults();
     void hangingWriteAndDownloadEndAtTheTimeout();
 };
 
@@ -553,6 +556,8 @@ void TestNetworkFaults::tenMegabytePage()
 
     Heartbeat heartbeat;
     PeakMemory memory;
+    // The page is logged as every page is; the test's log need not hold it.
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^QJsonObject\\(\\{\"3\":\\{\"log\":\"ttt")));
     QVERIFY(s.openPage(QStringLiteral("3")));
     QCOMPARE(s.modals.count(), 0);
     QCOMPARE(s.probe->rowKeys(), QStringList{QStringLiteral("log")});
@@ -688,6 +693,52 @@ void TestNetworkFaults::refusedWriteKeepsThePage()
     QCOMPARE(s.module.targets.size(), sent + 1);
     QCOMPARE(QJsonDocument::fromJson(writtenDocument(s.module.targets.last())).object(),
              (QJsonObject{{QStringLiteral("3"), edited}}));
+}
+
+void TestNetworkFaults::catalogDownloadFaults_data()
+{
+    QTest::addColumn<QByteArray>("answer");
+    QTest::addColumn<bool>("replaced"); // the catalog and description.json replaced
+
+    const QByteArray catalogBody = "{\"sysall\":{\"select\":{\"1\":\"\xd0\xa1\xd0\xb5\xd1\x82\xd1\x8c\"}}}";
+    QTest::newRow("closed in the middle of the body")
+        << httpAnswer(200, catalogBody.left(12), {}, catalogBody.size()) << false;
+    QTest::newRow("closed before any answer") << QByteArray() << false;
+    QTest::newRow("redirect")
+        << httpAnswer(302, "Found", "Location: http://127.0.0.1:1/api/app/init.json\r\n") << false;
+    QTest::newRow("junk after a NUL") << httpAnswer(200, catalogBody + QByteArray("\0junk", 5)) << false;
+    QTest::newRow("title that is not UTF-8")
+        << httpAnswer(200, "{\"sysall\":{\"select\":{\"1\":\"\xd1\xf2\"}}}") << false;
+    QTest::newRow("ten megabytes")
+        << httpAnswer(200, "{\"pad\":\"" + QByteArray(kTenMegabytes, 'p') + "\",\"sysall\":{}}") << true;
+}
+
+void TestNetworkFaults::catalogDownloadFaults()
+{
+    QFETCH(QByteArray, answer);
+    QFETCH(bool, replaced);
+    Session s;
+    setTestDescriptionsHost(s.module.address());
+    s.module.respond = [answer](const QByteArray &) { return RawModule::Answer{answer, true, 64 * 1024}; };
+    Heartbeat heartbeat;
+
+    if (!replaced)
+        QTest::ignoreMessage(QtDebugMsg, uitexts::logDownloadFailed);
+    else
+        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^QJsonObject\\(\\{\"pad\":\"ppp")));
+    s.probe->loaddescription();
+    QTRY_VERIFY_WITH_TIMEOUT(!s.probe->descriptionReply(), kAnswerTimeoutMs);
+    QVERIFY2(heartbeat.pauseSoFar() < kMaxStallMs, "the event loop kept running");
+    QCOMPARE(s.module.targets.first(), QByteArray("/api/app/init.json"));
+    if (replaced) {
+        QCOMPARE(s.modalTexts(), QStringList{mainWindowText(uitexts::descriptionsUpdated)});
+        QCOMPARE(s.dir.readFile(catalog::kCatalogFileName), answer.mid(answer.indexOf("\r\n\r\n") + 4));
+        QVERIFY(s.probe->descriptions().contains(QStringLiteral("pad")));
+    } else {
+        QCOMPARE(s.modals.count(), 0);
+        QCOMPARE(s.dir.readFile(catalog::kCatalogFileName), QByteArray("{}"));
+        QVERIFY(s.probe->descriptions().isEmpty());
+    }
 }
 
 void TestNetworkFaults::hangingWriteAndDownloadEndAtTheTimeout()
