@@ -55,7 +55,9 @@ public:
             lineEdit(row, value.toString());
             break;
         case NestedField:
-            lineEdit(row, nestedText(value.toObject()));
+            // Shown only, never written back: a line edit's worth of it is enough, and
+            // the whole of a huge one would stall the window.
+            lineEdit(row, nestedText(value.toObject()).left(kLineEditTextLimit));
             break;
         case NumberField: {
             QLineEdit *edit = lineEdit(row, QString::number(value.toInt(0)));

@@ -549,8 +549,12 @@ void TestNetworkFaults::tenMegabytePage()
     const QString longText(kTenMegabytes, QLatin1Char('t'));
     const QByteArray bigPage = json({{QStringLiteral("3"), QJsonObject{{QStringLiteral("log"), longText}}}});
     const QByteArray junk = "junk" + QByteArray(kTenMegabytes, 'j');
-    s.servePages({QStringLiteral("3"), QStringLiteral("4")}, [=](const QByteArray &target) {
-        return RawModule::Answer{httpAnswer(200, target.endsWith("=3") ? bigPage : junk), true, 64 * 1024};
+    const QJsonObject nested{{QStringLiteral("text"), longText}};
+    const QByteArray nestedPage = json(
+        {{QStringLiteral("5"), QJsonObject{{QStringLiteral("net"), QJsonObject{{QStringLiteral("obj"), nested}}}}}});
+    s.servePages({QStringLiteral("3"), QStringLiteral("4"), QStringLiteral("5")}, [=](const QByteArray &target) {
+        const QByteArray &body = target.endsWith("=3") ? bigPage : target.endsWith("=4") ? junk : nestedPage;
+        return RawModule::Answer{httpAnswer(200, body), true, 64 * 1024};
     });
     QVERIFY(s.selectModule(1));
 
@@ -583,6 +587,21 @@ void TestNetworkFaults::tenMegabytePage()
     QVERIFY(s.probe->pageValues().isEmpty());
     QVERIFY(!s.probe->pushButton()->isEnabled());
     QVERIFY2(heartbeat.pauseSoFar() < kMaxStallMs, "the event loop kept running");
+
+    // A nested object of ten megabytes: shown as far as a line edit holds, sent back as
+    // received.
+    s.modals.clear();
+    QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^QJsonObject\\(\\{\"5\":")));
+    QVERIFY(s.openPage(QStringLiteral("5")));
+    QCOMPARE(s.modals.count(), 0);
+    QCOMPARE(s.probe->rowTypes(), (QList<int>{GroupHeader, NestedField}));
+    const QString shown = lineEditText(s.probe->tableWidget(), 1);
+    QCOMPARE(shown, (QStringLiteral("text:") + longText).left(kLineEditTextLimit));
+    s.probe->tableWidget()->viewport()->repaint();
+    QVERIFY2(heartbeat.pauseSoFar() < kMaxStallMs, "the event loop kept running");
+    QCOMPARE(s.probe->pageValues().value(QStringLiteral("5")).toObject().value(QStringLiteral("net")).toObject()
+                 .value(QStringLiteral("obj")).toObject(),
+             nested);
 }
 
 void TestNetworkFaults::longTextValueSurvivesASave()
