@@ -3,6 +3,7 @@
 
 #include "fuzzsupport.h"
 
+#include "device/modulerequests.h"
 #include "modules/moduleentry.h"
 #include "support/mainwindowprobe.h"
 
@@ -27,6 +28,9 @@ void checkTextForms(const QString &text)
         const ModuleEntry module = splitModuleEntry(entry);
         // The address is what requests go to: it is the entry itself or a prefix of it.
         FUZZ_CHECK(entry.startsWith(module.address));
+        // Used as typed, never checked: whatever it holds, the requests can be built.
+        pageListUrl(module.address);
+        pageUrl(module.address, module.label);
     }
 }
 

@@ -173,6 +173,10 @@ QJsonObject fillAndSave(MainWindowProbe &probe, const QJsonObject &page)
         const std::optional<QJsonValue> value = rowValue(table, row, probe.rowTypes().at(row), place,
                                                          saved, pageDescriptions, allcfg,
                                                          ambiguousKeys);
+        const int kind = probe.rowTypes().at(row);
+        // A text shown in a text editor is written back as it came, whatever it holds.
+        if (value && (kind == TextField || kind == TextCell) && !ambiguousKeys)
+            FUZZ_CHECK(*value == savemodel::storedValue(saved, place));
         if (value)
             savemodel::storeValue(&saved, place, *value);
     }
