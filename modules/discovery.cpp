@@ -3,7 +3,17 @@
 #include "modules/moduleentry.h"
 
 #include <QComboBox>
+#include <QElapsedTimer>
 #include <QHostAddress>
+
+namespace {
+
+// A flood of announcements must not freeze the window: after this long the slot returns,
+// and the datagrams still waiting make the socket report them again on the next turn of
+// the event loop.
+constexpr qint64 kDiscoveryTurnMs = 10;
+
+} // namespace
 
 void MainWindow::bindudp()
 {
@@ -17,7 +27,9 @@ void MainWindow::recvdataudp()
     // Only the first two bytes decide; reading no more keeps oversized datagrams cheap
     // (the rest of each datagram is discarded by the socket).
     char head[2];
-    while (udpSocket.hasPendingDatagrams()) {
+    QElapsedTimer turn;
+    turn.start();
+    while (udpSocket.hasPendingDatagrams() && !turn.hasExpired(kDiscoveryTurnMs)) {
         QHostAddress sender;
         const qint64 size = udpSocket.readDatagram(head, sizeof head, &sender, nullptr);
         if (size < 0 || !isAnnouncement(QByteArray::fromRawData(head, int(size))))
