@@ -14,7 +14,7 @@
 namespace {
 
 // How often the sender looks at the receiver's queue, and how full it lets it get.
-constexpr int kSendsPerCheck = 16;
+constexpr int kSendsPerCheck = 64;
 constexpr int kQueueShare = 2; // at most half of the receive buffer
 
 } // namespace
