@@ -43,7 +43,8 @@ QString choiceData(const QJsonObject &entry);
 QString optionLabel(const QJsonObject &entry, bool allcfg, const QString &key, int position);
 // Row label of a member of a group option.
 QString memberLabel(const QJsonObject &memberEntry, const QString &subKey);
-// Parses a downloaded catalog; true (and *catalog set) only when the body is a JSON object.
+// Parses a downloaded catalog or its local copy; true (and *catalog set) only when the body
+// is a JSON object (and holds no NUL byte, which JSON text never does).
 bool parseCatalog(const QByteArray &body, QJsonObject *catalog);
 
 } // namespace catalog

@@ -62,7 +62,9 @@ void MainWindow::readdescription()
     }
     // A local copy that is not a JSON object leaves the catalog empty, without a word:
     // the user can download a fresh one.
-    descriptions = QJsonDocument::fromJson(file.readAll()).object();
+    QJsonObject stored;
+    catalog::parseCatalog(file.readAll(), &stored);
+    descriptions = stored;
 }
 
 void MainWindow::loaddescription()

@@ -12,6 +12,16 @@ const QLatin1String kNullPageText("{\"null\"}");
 const QLatin1String kEmptyPageOpening("{\"");
 const QLatin1String kEmptyPageClosing("\":}}");
 
+// JSON text never holds a raw NUL byte: inside a string it is written \u0000. The parser
+// accepts one there all the same, but then compares the keys of an object only up to it,
+// so that keys are dropped as duplicates and lookups miss members. Such a body is no JSON.
+QJsonObject jsonObject(const QByteArray &body)
+{
+    if (body.contains('\0'))
+        return {};
+    return QJsonDocument::fromJson(body).object();
+}
+
 } // namespace
 
 QString replyText(const QByteArray &body)
@@ -23,7 +33,7 @@ QString replyText(const QByteArray &body)
 PageListReply readPageListReply(const QByteArray &body)
 {
     PageListReply reply;
-    const QJsonValue select = QJsonDocument::fromJson(body).object().value(kSelect);
+    const QJsonValue select = jsonObject(body).value(kSelect);
     if (select.isArray()) {
         const QJsonArray keys = select.toArray();
         reply.kind = PageListReply::Pages;
@@ -50,7 +60,7 @@ PageReply readPageReply(const QByteArray &body, const QString &pageKey)
         reply.kind = PageReply::EmptyPage;
         return reply;
     }
-    reply.values = QJsonDocument::fromJson(body).object();
+    reply.values = jsonObject(body);
     reply.kind = reply.values.isEmpty() ? PageReply::ParserError : PageReply::Page;
     return reply;
 }

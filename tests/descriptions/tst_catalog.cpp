@@ -237,6 +237,9 @@ void TestCatalog::parseCatalog_data()
     QTest::newRow("trailing text") << QByteArray("{\"a\":1} x") << false;
     QTest::newRow("cut short") << QByteArray("{\"sysall\":{\"select\":") << false;
     QTest::newRow("empty body") << QByteArray() << false;
+    // The JSON parser would take the two NUL keys as one and drop one of them.
+    QTest::newRow("raw NUL bytes in keys") << QByteArrayLiteral("{\"\0b\":{},\"sysall\":{},\"\0a\":{}}") << false;
+    QTest::newRow("NUL escapes in keys") << QByteArray(R"({"\u0000b":{},"\u0000a":{}})") << true;
 }
 
 void TestCatalog::parseCatalog()

@@ -129,6 +129,9 @@ void TestRowModel::pageListReply_data()
     QTest::newRow("select a string") << QByteArray(R"({"select":"a"})") << PageListReply::Unrecognised
                                      << QStringList();
     QTest::newRow("empty") << QByteArray() << PageListReply::Unrecognised << QStringList();
+    // The JSON parser would take the two NUL keys as one and drop one of them.
+    QTest::newRow("raw NUL bytes in keys") << QByteArrayLiteral("{\"\0s\":1,\"select\":[\"1\"],\"\0a\":2}")
+                                           << PageListReply::Unrecognised << QStringList();
 }
 
 void TestRowModel::pageListReply()
@@ -160,6 +163,11 @@ void TestRowModel::pageReply_data()
     QTest::newRow("array root") << QByteArray(R"([{"3":{}}])") << "3" << PageReply::ParserError;
     QTest::newRow("page") << QByteArray(R"({"3":{"a":1}})") << "3" << PageReply::Page;
     QTest::newRow("root without the page") << QByteArray(R"({"x":1})") << "3" << PageReply::Page;
+    // The JSON parser would order these keys wrongly, so that neither could be found again.
+    QTest::newRow("raw NUL bytes in keys") << QByteArrayLiteral("{\"2\":{\"\0\08\":2,\"\0%\":1}}") << "2"
+                                           << PageReply::ParserError;
+    QTest::newRow("NUL escapes in keys") << QByteArray(R"({"2":{"\u0000\u00008":2,"\u0000%":1}})") << "2"
+                                         << PageReply::Page;
 }
 
 void TestRowModel::pageReply()
