@@ -83,6 +83,8 @@ private:
     QLineEdit *lineEdit(int row, const QString &text)
     {
         auto *edit = new QLineEdit(text, editorParent);
+        // Show where a text starts rather than where it ends when it is wider than the cell.
+        edit->setCursorPosition(0);
         table->setCellWidget(row, kValueColumn, edit);
         return edit;
     }
