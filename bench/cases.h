@@ -9,7 +9,7 @@ void releaseCases();
 // Sizes of the option pages the fill is measured at.
 inline constexpr int kFillSizes[] = {10, 100, 1000, 5000};
 inline constexpr int kSaveRows = 5000;
-inline constexpr int kRoundTripRows = 1000;
+inline constexpr int kRoundTripRows = 100;
 inline constexpr int kStartupModules = 256;
 inline constexpr int kStartupCatalogBytes = 1 << 20;
 inline constexpr int kDiscoverySenders = 200;
