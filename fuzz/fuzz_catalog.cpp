@@ -51,6 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     }
 
+    fuzz::checkLookups(descriptions);
     const QJsonObject titles = catalog::pageTitles(descriptions);
     for (auto title = titles.constBegin(); title != titles.constEnd(); ++title)
         catalog::pageTitle(titles, title.key());

@@ -204,6 +204,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
         return 0;
     }
     FUZZ_CHECK(!reply.values.isEmpty());
+    fuzz::checkLookups(reply.values);
     const QJsonObject page = reply.values.value(input.pageKey).toObject();
 
     // Saving what was received changes only what the editors cannot show as it was; saving

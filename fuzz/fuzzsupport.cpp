@@ -51,6 +51,16 @@ std::unique_ptr<Session> &session()
 
 } // namespace
 
+void checkLookups(const QJsonObject &object)
+{
+    for (auto member = object.constBegin(); member != object.constEnd(); ++member) {
+        FUZZ_CHECK(object.contains(member.key()));
+        FUZZ_CHECK(object.value(member.key()) == member.value());
+        if (member.value().isObject())
+            checkLookups(member.value().toObject());
+    }
+}
+
 QJsonObject samplePages()
 {
     static const QJsonObject pages =

@@ -28,6 +28,9 @@ inline QByteArray bytes(const uint8_t *data, size_t size)
     return QByteArray(reinterpret_cast<const char *>(data), int(size));
 }
 
+// Every member of the object and of the objects within it can be found by its key again.
+void checkLookups(const QJsonObject &object);
+
 // The shipped sample module: its pages object (page key -> options) and its catalog.
 QJsonObject samplePages();
 QJsonObject sampleCatalog();
