@@ -11,9 +11,6 @@
 
 namespace {
 
-constexpr int kLabelColumn = 0;
-constexpr int kValueColumn = 1;
-
 // Rows an options object needs: one per option, plus one per member of each group.
 int rowCountFor(const QJsonObject &options)
 {

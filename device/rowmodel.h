@@ -13,6 +13,10 @@
 // shows. Decisions only; the widgets are built by MainWindow::filltable().
 
 // Kind of a table row, as stored in MainWindow::rowTypes.
+// The option table's columns: the row label, and the value's editor.
+inline constexpr int kLabelColumn = 0;
+inline constexpr int kValueColumn = 1;
+
 enum RowKind {
     GroupHeader = 0, // header of an option group; its label spans both columns
     TextField,       // QLineEdit holding a text value

@@ -19,8 +19,6 @@
 
 namespace {
 
-constexpr int kValueColumn = 1;
-
 // What a save needs to know of the page besides its rows.
 struct SaveContext
 {
