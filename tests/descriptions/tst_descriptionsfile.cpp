@@ -1,102 +1,78 @@
-#include "app/mainwindow.h"
 #include "app/uitexts.h"
-#include "descriptions/catalog.h"
 #include "support/mainwindowprobe.h"
 #include "support/modalwatcher.h"
 #include "support/simfixture.h"
 #include "support/testworkdir.h"
 
-#include <QAction>
-#include <QCoreApplication>
-#include <QDir>
-#include <QFileInfo>
-#include <QJsonDocument>
-#include <QRegularExpression>
 #include <QtTest>
+#include <QtWidgets>
 
 #include <csignal>
 #include <sys/resource.h>
 
-Q_DECLARE_METATYPE(ModuleSimulator::Fault)
-
 namespace {
 
-constexpr int kDownloadTimeoutMs = 10000;
+const int kWaitMs = 10000;
+const QString kFile = QStringLiteral("description.json");
 const QString kCatalogPath = QStringLiteral("/api/app/init.json");
-
 // A catalog as a server would send it: line ends of another platform, Cyrillic titles.
 const QByteArray kServedCatalog = "{\r\n  \"sysall\": {\"select\": {\"1\": \"Сеть\", \"2\": \"Порты\"}},\r\n"
                                   "  \"2\": {\"allcfg\": {\"title\": \"Порт\", \"type\": 1}}\r\n}\r\n";
-// The catalog already on disk before a download.
 const QByteArray kOldCatalog = "{\"sysall\":{\"select\":{\"1\":\"Старое\"}}}\n";
+// Boxes as "icon|title|text|tied to the window".
+const QString kUpdatedBox
+    = QString("%1|О программе|Описания успешно обновлены|0").arg(QMessageBox::Information);
+const QString kReadErrorBox
+    = QString("%1|Ошибка|Ошибка чтения файла описаний description.json|1").arg(QMessageBox::Warning);
 
 QJsonObject parsed(const QByteArray &json)
 {
     return QJsonDocument::fromJson(json).object();
 }
 
-QString mainWindowText(const char *text)
+// A window in a fresh folder, the simulator its descriptions server, every box recorded and closed.
+struct Session
 {
-    return QCoreApplication::translate("MainWindow", text);
-}
+    TestWorkDir dir;
+    SimFixture fx;
+    ModalWatcher watcher;
+    std::unique_ptr<MainWindow> window;
+    std::unique_ptr<MainWindowProbe> probe;
 
-QAction *updateAction(MainWindow &window)
-{
-    const QString text = mainWindowText(uitexts::updateDescriptionsAction);
-    for (QAction *action : window.findChildren<QAction *>()) {
-        if (action->text() == text)
-            return action;
+    void start()
+    {
+        window = std::make_unique<MainWindow>();
+        probe = std::make_unique<MainWindowProbe>(*window);
     }
-    return nullptr;
-}
+    void updateFromMenu() { window->menuBar()->actions().at(0)->menu()->actions().at(1)->trigger(); }
+    QStringList boxes() const
+    {
+        QStringList seen;
+        for (const ModalRecord &box : watcher.records)
+            seen << QString("%1|%2|%3|%4").arg(box.icon).arg(box.title, box.text).arg(box.hasParent);
+        return seen;
+    }
+    // Whatever the window has left in its folder; options.ini comes only at exit.
+    QStringList files() const { return QDir().entryList(QDir::AllEntries | QDir::NoDotAndDotDot); }
+};
 
-// Files of the working folder other than options.ini, which the window keeps there too.
-QStringList workFiles(const TestWorkDir &dir)
+// Lowers the file size limit while it lives: writing past it fails as on a full disk, for root too.
+struct FileSizeLimit
 {
-    QStringList names = QDir(dir.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
-    names.removeAll(QStringLiteral("options.ini"));
-    return names;
-}
-
-void expectUpdatedBox(const ModalRecord &box)
-{
-    QCOMPARE(box.className, QStringLiteral("QMessageBox"));
-    QCOMPARE(box.title, mainWindowText(uitexts::aboutTitle));
-    QCOMPARE(box.title, QStringLiteral("О программе"));
-    QCOMPARE(box.text, QStringLiteral("Описания успешно обновлены"));
-    QCOMPARE(box.icon, QMessageBox::Information);
-    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QVERIFY(!box.hasParent);
-}
-
-// Lowers the process's file size limit for the lifetime of the object: writing past it
-// fails as on a full disk, which holds for root as well. Output that goes to files may be
-// cut meanwhile; output to a terminal or pipe is not affected.
-class FileSizeLimit
-{
-public:
     explicit FileSizeLimit(rlim_t bytes)
     {
-        previousHandler = std::signal(SIGXFSZ, SIG_IGN);
+        std::signal(SIGXFSZ, SIG_IGN);
         getrlimit(RLIMIT_FSIZE, &previous);
-        rlimit lowered = previous;
-        lowered.rlim_cur = bytes;
+        const rlimit lowered{bytes, previous.rlim_max};
         active = setrlimit(RLIMIT_FSIZE, &lowered) == 0;
     }
-    ~FileSizeLimit()
-    {
-        setrlimit(RLIMIT_FSIZE, &previous);
-        std::signal(SIGXFSZ, previousHandler);
-    }
-    FileSizeLimit(const FileSizeLimit &) = delete;
-    FileSizeLimit &operator=(const FileSizeLimit &) = delete;
-
-    bool active = false;
-
-private:
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &previous); }
     rlimit previous{};
-    void (*previousHandler)(int) = nullptr;
+    bool active = false;
 };
+
+enum Obstacle { None, Folder, DiskFull }; // in the way of a new description.json
+using F = ModuleSimulator::Fault;
 
 } // namespace
 
@@ -105,313 +81,126 @@ class TestDescriptionsFile : public QObject
     Q_OBJECT
 
 private slots:
-    void startUpWithoutFileDownloads();
-    void startUpWithFileLoadsIt();
-    void startUpWithInvalidFile_data();
-    void startUpWithInvalidFile();
-    void startUpWithUnreadableFile();
-    void updateReplacesCatalogAndFile_data();
-    void updateReplacesCatalogAndFile();
-    void brokenAnswerChangesNothing_data();
-    void brokenAnswerChangesNothing();
-    void fileInTheWayKeepsIt();
-    void failedWriteKeepsOldFile_data();
-    void failedWriteKeepsOldFile();
-    void secondRequestWhilePendingIsIgnored();
-};
-
-void TestDescriptionsFile::startUpWithoutFileDownloads()
-{
-    TestWorkDir dir;
-    SimFixture fx;
-    fx.sim.setCatalog(kServedCatalog);
-    ModalWatcher watcher;
-
-    MainWindow window;
-    MainWindowProbe probe(window);
-    QVERIFY(probe.descriptionReply());
-    QVERIFY(probe.descriptions().isEmpty());
-
-    // The box comes by itself, without the user doing anything.
-    QTRY_COMPARE_WITH_TIMEOUT(watcher.count(), 1, kDownloadTimeoutMs);
-    expectUpdatedBox(watcher.last());
-    QTRY_VERIFY(!probe.descriptionReply());
-    QCOMPARE(dir.readFile(catalog::kCatalogFileName), kServedCatalog);
-    QCOMPARE(probe.descriptions(), parsed(kServedCatalog));
-    QCOMPARE(fx.sim.requests(), QStringList{kCatalogPath});
-    QCOMPARE(workFiles(dir), QStringList{catalog::kCatalogFileName});
-}
-
-void TestDescriptionsFile::startUpWithFileLoadsIt()
-{
-    TestWorkDir dir;
-    SimFixture fx;
-    dir.writeFile(catalog::kCatalogFileName, kServedCatalog);
-    ModalWatcher watcher;
-
-    MainWindow window;
-    MainWindowProbe probe(window);
-    QCOMPARE(probe.descriptions(), parsed(kServedCatalog));
-    QVERIFY(!probe.descriptionReply());
-    QCoreApplication::processEvents();
-    QCOMPARE(watcher.count(), 0);
-    QVERIFY(fx.sim.requests().isEmpty());
-}
-
-void TestDescriptionsFile::startUpWithInvalidFile_data()
-{
-    QTest::addColumn<QByteArray>("content");
-    QTest::newRow("not JSON") << QByteArray("<html>descriptions</html>");
-    QTest::newRow("array") << QByteArray("[{\"sysall\":{}}]");
-    QTest::newRow("null") << QByteArray("null");
-    QTest::newRow("empty file") << QByteArray();
-    QTest::newRow("cut short") << kServedCatalog.left(kServedCatalog.size() / 2);
-}
-
-void TestDescriptionsFile::startUpWithInvalidFile()
-{
-    QFETCH(QByteArray, content);
-    TestWorkDir dir;
-    SimFixture fx;
-    dir.writeFile(catalog::kCatalogFileName, content);
-    ModalWatcher watcher;
-
-    MainWindow window;
-    MainWindowProbe probe(window);
-    QVERIFY(probe.descriptions().isEmpty());
-    QVERIFY(!probe.descriptionReply());
-    QCoreApplication::processEvents();
-    QCOMPARE(watcher.count(), 0);
-    QCOMPARE(dir.readFile(catalog::kCatalogFileName), content);
-    QVERIFY(fx.sim.requests().isEmpty());
-}
-
-void TestDescriptionsFile::startUpWithUnreadableFile()
-{
-    TestWorkDir dir;
-    SimFixture fx;
-    // Permissions do not stop root, so the unreadable "file" is a folder.
-    QVERIFY(QDir(dir.path()).mkdir(catalog::kCatalogFileName));
-    ModalWatcher watcher;
-
-    QTest::ignoreMessage(QtDebugMsg, uitexts::logErrorLoad);
-    MainWindow window;
-    MainWindowProbe probe(window);
-    QCOMPARE(watcher.count(), 1);
-    const ModalRecord &box = watcher.last();
-    QCOMPARE(box.className, QStringLiteral("QMessageBox"));
-    QCOMPARE(box.title, QStringLiteral("Ошибка"));
-    QCOMPARE(box.text, QStringLiteral("Ошибка чтения файла описаний description.json"));
-    QCOMPARE(box.icon, QMessageBox::Warning);
-    QCOMPARE(box.buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
-    QVERIFY(box.hasParent);
-    QVERIFY(probe.descriptions().isEmpty());
-    QVERIFY(!probe.descriptionReply());
-    QVERIFY(fx.sim.requests().isEmpty());
-}
-
-void TestDescriptionsFile::updateReplacesCatalogAndFile_data()
-{
-    QTest::addColumn<QByteArray>("served");
-    QTest::newRow("catalog") << kServedCatalog;
-    // An empty object is a valid, empty catalog.
-    QTest::newRow("empty object") << QByteArray("{}");
-    QTest::newRow("sample catalog") << QByteArray();
-}
-
-void TestDescriptionsFile::updateReplacesCatalogAndFile()
-{
-    QFETCH(QByteArray, served);
-    TestWorkDir dir;
-    SimFixture fx;
-    if (!served.isNull())
-        fx.sim.setCatalog(served);
-    dir.writeFile(catalog::kCatalogFileName, kOldCatalog);
-    ModalWatcher watcher;
-    MainWindow window;
-    MainWindowProbe probe(window);
-    QCOMPARE(probe.descriptions(), parsed(kOldCatalog));
-
-    QAction *action = updateAction(window);
-    QVERIFY(action);
-    action->trigger();
-    QVERIFY(probe.descriptionReply());
-    QTRY_VERIFY_WITH_TIMEOUT(!probe.descriptionReply(), kDownloadTimeoutMs);
-
-    QCOMPARE(watcher.count(), 1);
-    expectUpdatedBox(watcher.last());
-    QCOMPARE(fx.sim.requests(), QStringList{kCatalogPath});
-    const QByteArray written = dir.readFile(catalog::kCatalogFileName);
-    if (!served.isNull())
-        QCOMPARE(written, served);
-    QVERIFY(written != kOldCatalog);
-    QCOMPARE(probe.descriptions(), parsed(written));
-    if (served.isNull())
-        QVERIFY(!catalog::pageTitles(probe.descriptions()).isEmpty());
-    QCOMPARE(workFiles(dir), QStringList{catalog::kCatalogFileName});
-}
-
-void TestDescriptionsFile::brokenAnswerChangesNothing_data()
-{
-    QTest::addColumn<ModuleSimulator::Fault>("fault");
-    QTest::addColumn<int>("status");
-    QTest::addColumn<QByteArray>("served");
-    QTest::addColumn<bool>("serverDown");
-
-    using Fault = ModuleSimulator::Fault;
-    QTest::newRow("HTTP 500") << Fault::HttpStatus << 500 << QByteArray() << false;
-    QTest::newRow("HTTP 404") << Fault::HttpStatus << 404 << QByteArray() << false;
-    QTest::newRow("server down") << Fault::None << 0 << QByteArray() << true;
-    QTest::newRow("invalid JSON") << Fault::InvalidJson << 0 << QByteArray() << false;
-    QTest::newRow("firmware null text") << Fault::NullPage << 0 << QByteArray() << false;
-    QTest::newRow("array") << Fault::None << 0 << QByteArray("[{\"sysall\":{}}]") << false;
-    QTest::newRow("null") << Fault::None << 0 << QByteArray("null") << false;
-    QTest::newRow("empty body") << Fault::None << 0 << QByteArray("") << false;
-    QTest::newRow("cut short") << Fault::None << 0 << kServedCatalog.left(kServedCatalog.size() / 2) << false;
-}
-
-void TestDescriptionsFile::brokenAnswerChangesNothing()
-{
-    QFETCH(ModuleSimulator::Fault, fault);
-    QFETCH(int, status);
-    QFETCH(QByteArray, served);
-    QFETCH(bool, serverDown);
-    TestWorkDir dir;
-    SimFixture fx;
-    if (!served.isNull())
-        fx.sim.setCatalog(served);
-    ModuleSimulator::Behaviour behaviour;
-    behaviour.fault = fault;
-    behaviour.status = status;
-    fx.sim.setBehaviour(ModuleSimulator::Endpoint::Catalog, behaviour);
-    dir.writeFile(catalog::kCatalogFileName, kOldCatalog);
-    ModalWatcher watcher;
-    MainWindow window;
-    MainWindowProbe probe(window);
-    if (serverDown)
-        fx.sim.stop();
-
-    QTest::ignoreMessage(QtDebugMsg, uitexts::logDownloadFailed);
-    probe.loaddescription();
-    QTRY_VERIFY_WITH_TIMEOUT(!probe.descriptionReply(), kDownloadTimeoutMs);
-
-    QCoreApplication::processEvents();
-    QCOMPARE(watcher.count(), 0);
-    QCOMPARE(probe.descriptions(), parsed(kOldCatalog));
-    QCOMPARE(dir.readFile(catalog::kCatalogFileName), kOldCatalog);
-    QCOMPARE(workFiles(dir), QStringList{catalog::kCatalogFileName});
-    if (!serverDown)
-        QCOMPARE(fx.sim.requests(), QStringList{kCatalogPath});
-}
-
-void TestDescriptionsFile::fileInTheWayKeepsIt()
-{
-    // A folder named like the catalog file: it cannot be read at start-up, and a
-    // download can update the catalog in use but cannot replace the folder.
-    TestWorkDir dir;
-    SimFixture fx;
-    fx.sim.setCatalog(kServedCatalog);
-    QDir work(dir.path());
-    QVERIFY(work.mkdir(catalog::kCatalogFileName));
-    const QString kept = catalog::kCatalogFileName + QStringLiteral("/kept.json");
-    dir.writeFile(kept, kOldCatalog);
-    ModalWatcher watcher;
-    QTest::ignoreMessage(QtDebugMsg, uitexts::logErrorLoad);
-    MainWindow window;
-    MainWindowProbe probe(window);
-    QCOMPARE(watcher.count(), 1);
-
-    QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^description\\.json: .+")));
-    probe.loaddescription();
-    QTRY_VERIFY_WITH_TIMEOUT(!probe.descriptionReply(), kDownloadTimeoutMs);
-
-    // The catalog in use was updated, so the update is reported.
-    QCOMPARE(watcher.count(), 2);
-    expectUpdatedBox(watcher.last());
-    QCOMPARE(probe.descriptions(), parsed(kServedCatalog));
-    QVERIFY(QFileInfo(dir.filePath(catalog::kCatalogFileName)).isDir());
-    QCOMPARE(dir.readFile(kept), kOldCatalog);
-    QCOMPARE(QDir(dir.filePath(catalog::kCatalogFileName)).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-             QStringList{QStringLiteral("kept.json")});
-    QCOMPARE(workFiles(dir), QStringList{catalog::kCatalogFileName});
-}
-
-void TestDescriptionsFile::failedWriteKeepsOldFile_data()
-{
-    QTest::addColumn<int>("size");
-    // Below and above the size that file writes keep in their buffer.
-    QTest::newRow("small catalog") << 3000;
-    QTest::newRow("large catalog") << 40000;
-}
-
-void TestDescriptionsFile::failedWriteKeepsOldFile()
-{
-    QFETCH(int, size);
-    TestWorkDir dir;
-    SimFixture fx;
-    QByteArray served = "{\"sysall\":{\"select\":{\"1\":\"Новое\"}},\"pad\":\"";
-    served += QByteArray(size, 'x') + "\"}";
-    fx.sim.setCatalog(served);
-    dir.writeFile(catalog::kCatalogFileName, kOldCatalog);
-    ModalWatcher watcher;
-    MainWindow window;
-    MainWindowProbe probe(window);
-    QCOMPARE(probe.descriptions(), parsed(kOldCatalog));
-
+    void startUp_data()
     {
-        // Room for the old catalog, not for the new one: as a disk that fills up.
-        FileSizeLimit limit(1024);
-        QVERIFY(limit.active);
-        QTest::ignoreMessage(QtWarningMsg, QRegularExpression(QStringLiteral("^description\\.json: ")));
-        probe.loaddescription();
-        QTRY_VERIFY_WITH_TIMEOUT(!probe.descriptionReply(), kDownloadTimeoutMs);
+        QTest::addColumn<QByteArray>("file"); // null: none
+        QTest::addColumn<QByteArray>("catalog");
+        QTest::addColumn<QStringList>("boxes");
+        const auto row = [](const char *name, const QByteArray &file, const QByteArray &catalog,
+                            const QStringList &boxes = {}) {
+            QTest::newRow(name) << file << catalog << boxes;
+        };
+        row("missing: downloaded", {}, kServedCatalog, {kUpdatedBox});
+        row("present", kServedCatalog, kServedCatalog);
+        row("UTF-8 with a byte-order mark", "\xef\xbb\xbf" + kOldCatalog, kOldCatalog);
+        // Anything else is no catalog, without a word: the user can download a fresh one.
+        row("not JSON", "<html>descriptions</html>", "{}");
+        row("empty file", "", "{}");
+        row("cut short", kServedCatalog.left(kServedCatalog.size() / 2), "{}");
+        row("Windows-1251 titles", "{\"sysall\":{\"select\":{\"1\":\"\xd1\xf2\xe0\xf0\xee\xe5\"}}}", "{}");
+        row("UTF-16", QByteArray("\xff\xfe{\0}\0", 6), "{}");
+    }
+    void startUp()
+    {
+        QFETCH(QByteArray, file);
+        QFETCH(QByteArray, catalog);
+        QFETCH(QStringList, boxes);
+        Session s;
+        s.fx.sim.setCatalog(kServedCatalog);
+        if (!file.isNull())
+            s.dir.writeFile(kFile, file);
+        s.start();
+        QCOMPARE(s.probe->descriptionReply() != nullptr, file.isNull());
+        QTRY_VERIFY_WITH_TIMEOUT(!s.probe->descriptionReply(), kWaitMs);
+        QCOMPARE(s.boxes(), boxes);
+        QCOMPARE(s.probe->descriptions(), parsed(catalog));
+        QCOMPARE(s.fx.sim.requests(), file.isNull() ? QStringList{kCatalogPath} : QStringList());
+        QCOMPARE(s.dir.readFile(kFile), file.isNull() ? kServedCatalog : file);
     }
 
-    QCOMPARE(watcher.count(), 1);
-    expectUpdatedBox(watcher.last());
-    QCOMPARE(probe.descriptions(), parsed(served));
-    QCOMPARE(dir.readFile(catalog::kCatalogFileName), kOldCatalog);
-    QCOMPARE(workFiles(dir), QStringList{catalog::kCatalogFileName});
-}
+    // A download replaces the catalog in use only with a JSON object, and its file only
+    // whole: when the new one cannot be written the old one stays and a warning is logged.
+    void download_data()
+    {
+        QTest::addColumn<int>("fault"); // of the server
+        QTest::addColumn<QByteArray>("served");
+        QTest::addColumn<int>("obstacle");
+        QTest::addColumn<bool>("accepted");
+        const auto row = [](const char *name, F fault, const QByteArray &served, bool accepted,
+                            Obstacle obstacle = None) {
+            QTest::newRow(name) << int(fault) << served << int(obstacle) << accepted;
+        };
+        const auto padded = [](int size) {
+            return "{\"sysall\":{\"select\":{\"1\":\"Новое\"}},\"pad\":\"" + QByteArray(size, 'x') + "\"}";
+        };
+        row("catalog, byte for byte", F::None, kServedCatalog, true);
+        row("empty object: an empty catalog", F::None, "{}", true);
+        row("HTTP 500", F::HttpStatus, kServedCatalog, false);
+        row("invalid JSON", F::InvalidJson, kServedCatalog, false);
+        row("array", F::None, "[{\"sysall\":{}}]", false);
+        row("folder in the way", F::None, kServedCatalog, true, Folder);
+        // Below and above the size that file writes keep in their buffer.
+        row("disk full, small catalog", F::None, padded(3000), true, DiskFull);
+        row("disk full, large catalog", F::None, padded(40000), true, DiskFull);
+    }
+    void download()
+    {
+        QFETCH(int, fault);
+        QFETCH(QByteArray, served);
+        QFETCH(int, obstacle);
+        QFETCH(bool, accepted);
+        Session s;
+        s.fx.sim.setCatalog(served);
+        s.fx.sim.setBehaviour(ModuleSimulator::Endpoint::Catalog, {F(fault), 500, 0});
+        const QString old = obstacle == Folder ? kFile + "/kept.json" : kFile;
+        if (obstacle == Folder) {
+            QVERIFY(QDir().mkdir(kFile));
+            QTest::ignoreMessage(QtDebugMsg, uitexts::logErrorLoad);
+        }
+        s.dir.writeFile(old, kOldCatalog);
+        s.start();
+        // A folder in the way cannot be read at start-up either.
+        QCOMPARE(s.boxes(), obstacle == Folder ? QStringList{kReadErrorBox} : QStringList());
+        QCOMPARE(s.probe->descriptions(), parsed(obstacle == Folder ? "{}" : kOldCatalog));
+        s.watcher.clear();
 
-void TestDescriptionsFile::secondRequestWhilePendingIsIgnored()
-{
-    // The start-up download is still running when the user asks for one more.
-    TestWorkDir dir;
-    SimFixture fx;
-    fx.sim.setCatalog(kServedCatalog);
-    ModuleSimulator::Behaviour slow;
-    slow.delayMs = 300;
-    fx.sim.setBehaviour(ModuleSimulator::Endpoint::Catalog, slow);
-    ModalWatcher watcher;
-    MainWindow window;
-    MainWindowProbe probe(window);
-    QNetworkReply *pending = probe.descriptionReply();
-    QVERIFY(pending);
+        if (!accepted)
+            QTest::ignoreMessage(QtDebugMsg, uitexts::logDownloadFailed);
+        if (obstacle != None)
+            QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^description\\.json: .+"));
+        {
+            // Room for the old catalog, not for the new one.
+            std::unique_ptr<FileSizeLimit> limit(obstacle == DiskFull ? new FileSizeLimit(1024) : nullptr);
+            QVERIFY(!limit || limit->active);
+            s.updateFromMenu();
+            QTRY_VERIFY_WITH_TIMEOUT(!s.probe->descriptionReply(), kWaitMs);
+        }
+        QCOMPARE(s.boxes(), accepted ? QStringList{kUpdatedBox} : QStringList());
+        QCOMPARE(s.probe->descriptions(), parsed(accepted ? served : kOldCatalog));
+        QCOMPARE(s.dir.readFile(old), accepted && obstacle == None ? served : kOldCatalog);
+        QCOMPARE(s.files(), QStringList{kFile});
+        QCOMPARE(s.fx.sim.requests(), QStringList{kCatalogPath});
+    }
 
-    QAction *action = updateAction(window);
-    QVERIFY(action);
-    action->trigger();
-    probe.loaddescription();
-    QCOMPARE(probe.descriptionReply(), pending);
-
-    QTRY_VERIFY_WITH_TIMEOUT(!probe.descriptionReply(), kDownloadTimeoutMs);
-    QCOMPARE(watcher.count(), 1);
-    expectUpdatedBox(watcher.last());
-    QCOMPARE(fx.sim.requests(), QStringList{kCatalogPath});
-    QCOMPARE(dir.readFile(catalog::kCatalogFileName), kServedCatalog);
-
-    // Once it has finished, the next request goes out again.
-    fx.sim.clearBehaviours();
-    fx.sim.setCatalog("{}");
-    action->trigger();
-    QVERIFY(probe.descriptionReply());
-    QTRY_VERIFY_WITH_TIMEOUT(!probe.descriptionReply(), kDownloadTimeoutMs);
-    QCOMPARE(watcher.count(), 2);
-    QCOMPARE(fx.sim.requests(), (QStringList{kCatalogPath, kCatalogPath}));
-    QVERIFY(probe.descriptions().isEmpty());
-    QCOMPARE(dir.readFile(catalog::kCatalogFileName), QByteArray("{}"));
-}
+    void secondRequestWhileStartUpDownloadRunsIsIgnored()
+    {
+        Session s;
+        s.fx.sim.setCatalog(kServedCatalog);
+        s.fx.sim.setBehaviour(ModuleSimulator::Endpoint::Catalog, {F::None, 500, 300});
+        s.start();
+        QNetworkReply *pending = s.probe->descriptionReply();
+        s.updateFromMenu();
+        s.probe->loaddescription();
+        QCOMPARE(s.probe->descriptionReply(), pending);
+        QTRY_VERIFY_WITH_TIMEOUT(!s.probe->descriptionReply(), kWaitMs);
+        QCOMPARE(s.boxes(), QStringList{kUpdatedBox});
+        // Once it has finished, the next request goes out again.
+        s.fx.sim.setCatalog("{}");
+        s.updateFromMenu();
+        QTRY_VERIFY_WITH_TIMEOUT(!s.probe->descriptionReply(), kWaitMs);
+        QCOMPARE(s.fx.sim.requests(), (QStringList{kCatalogPath, kCatalogPath}));
+    }
+};
 
 QTEST_MAIN(TestDescriptionsFile)
 #include "tst_descriptionsfile.moc"
