@@ -123,7 +123,8 @@ Summary::Summary(const Repetitions &runs, const QJsonObject &memory)
         const double ratio = pairedRatio(product, baseline);
         add({"fill, " + std::to_string(rows) + " options", duration(p), duration(b), format("%.2fx", ratio),
              format("<= %.1fx", kFillTarget),
-             format("%.1f", p / rows * 1e6) + " vs " + format("%.1f us/row", b / rows * 1e6),
+             format("%.1f", p / rows * 1e6) + " vs " + format("%.1f us/row", b / rows * 1e6) + "; first paint "
+                 + duration(counterMedian(product, "paint_s")) + " vs " + duration(counterMedian(baseline, "paint_s")),
              verdict(ratio, kFillTarget)});
         fill.insert(QString::number(rows),
                     QJsonObject{{QStringLiteral("product_ms"), number(p * 1e3)},
@@ -131,6 +132,8 @@ Summary::Summary(const Repetitions &runs, const QJsonObject &memory)
                                 {QStringLiteral("ratio"), number(ratio)},
                                 {QStringLiteral("product_us_per_row"), number(p / rows * 1e6)},
                                 {QStringLiteral("baseline_us_per_row"), number(b / rows * 1e6)},
+                                {QStringLiteral("product_first_paint_ms"), number(counterMedian(product, "paint_s") * 1e3)},
+                                {QStringLiteral("baseline_first_paint_ms"), number(counterMedian(baseline, "paint_s") * 1e3)},
                                 {QStringLiteral("target"), kFillTarget}});
     }
     {
