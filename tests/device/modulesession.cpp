@@ -10,11 +10,10 @@
 #include <QSettings>
 #include <QtTest>
 
-namespace {
+#include <climits>
 
-constexpr int kAnswerTimeoutMs = 10000;
-
-} // namespace
+// Room for sanitised builds taking in bodies of megabytes.
+constexpr int kAnswerTimeoutMs = 20000;
 
 QByteArray sampleCatalog()
 {
@@ -26,15 +25,11 @@ QByteArray sampleCatalog()
 
 ModuleSession::ModuleSession(const QStringList &moduleEntries, const QByteArray &catalog)
 {
-    {
-        QSettings settings(QStringLiteral("options.ini"), QSettings::IniFormat);
-        settings.setValue(QStringLiteral("global/modules"), joinModuleList(moduleEntries));
-    }
+    QSettings(QStringLiteral("options.ini"), QSettings::IniFormat)
+        .setValue(QStringLiteral("global/modules"), joinModuleList(moduleEntries));
     QFile file(QStringLiteral("description.json"));
-    if (!file.open(QIODevice::WriteOnly) || file.write(catalog) != catalog.size())
+    if (!file.open(QIODevice::WriteOnly) || file.write(catalog) != catalog.size() || !file.flush())
         qFatal("Cannot write description.json");
-    file.close();
-
     window = std::make_unique<MainWindow>();
     probe = std::make_unique<MainWindowProbe>(*window);
 }
@@ -48,14 +43,10 @@ bool ModuleSession::selectModule(int index)
 
 bool ModuleSession::requestPage(const QString &pageKey)
 {
-    QListWidget *list = probe->listWidget();
-    for (int i = 0; i < list->count(); ++i) {
-        if (list->item(i)->data(Qt::UserRole).toString() == pageKey) {
-            list->setCurrentRow(i);
-            return true;
-        }
-    }
-    return false;
+    const int row = pageKeys().indexOf(pageKey);
+    if (row >= 0)
+        probe->listWidget()->setCurrentRow(row);
+    return row >= 0;
 }
 
 bool ModuleSession::openPage(const QString &pageKey)
@@ -64,20 +55,47 @@ bool ModuleSession::openPage(const QString &pageKey)
         && QTest::qWaitFor([this] { return probe->pageReply() == nullptr; }, kAnswerTimeoutMs);
 }
 
-QStringList ModuleSession::pageTexts() const
+QStringList ModuleSession::listData(int role) const
+{
+    QStringList data;
+    for (int i = 0; i < probe->listWidget()->count(); ++i)
+        data.append(probe->listWidget()->item(i)->data(role).toString());
+    return data;
+}
+
+QStringList ModuleSession::boxTexts() const
 {
     QStringList texts;
-    for (int i = 0; i < probe->listWidget()->count(); ++i)
-        texts.append(probe->listWidget()->item(i)->text());
+    for (const ModalRecord &record : modals.records)
+        texts.append(record.text);
     return texts;
 }
 
-QStringList ModuleSession::pageKeys() const
+static QString describeEditor(QTableWidget *table, int row)
 {
-    QStringList keys;
-    for (int i = 0; i < probe->listWidget()->count(); ++i)
-        keys.append(probe->listWidget()->item(i)->data(Qt::UserRole).toString());
-    return keys;
+    QWidget *widget = table->cellWidget(row, 1);
+    if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
+        const auto *number = qobject_cast<const QIntValidator *>(edit->validator());
+        const bool fullRange = number && number->bottom() == INT_MIN && number->top() == INT_MAX;
+        const QString kind = !edit->validator() ? QStringLiteral("text:")
+            : fullRange                        ? QStringLiteral("number:")
+                                               : QStringLiteral("?");
+        return kind + edit->text();
+    }
+    if (auto *box = qobject_cast<QCheckBox *>(widget))
+        return QStringLiteral("flag:%1").arg(box->isChecked() ? 1 : 0);
+    if (auto *box = qobject_cast<QComboBox *>(widget)) {
+        QStringList items;
+        for (int i = 0; i < box->count(); ++i)
+            items.append(box->itemText(i));
+        return QStringLiteral("choice:%1@%2").arg(items.join(QLatin1Char('|'))).arg(box->currentIndex());
+    }
+    const QTableWidgetItem *value = table->item(row, 1);
+    if (widget || value)
+        return widget ? QStringLiteral("?") : QStringLiteral("cell:") + value->text();
+    const QTableWidgetItem *label = table->item(row, 0);
+    const bool header = table->columnSpan(row, 0) == 2 && label && label->textAlignment() == Qt::AlignHCenter;
+    return header ? QStringLiteral("header") : QStringLiteral("?");
 }
 
 QStringList ModuleSession::rows() const
@@ -88,41 +106,12 @@ QStringList ModuleSession::rows() const
         const QTableWidgetItem *label = table->item(row, 0);
         lines.append(QStringLiteral("%1|%2|%3|%4")
                          .arg(label ? label->text() : QStringLiteral("<none>"))
-                         .arg(row < probe->rowTypes().size() ? probe->rowTypes().at(row) : -1)
-                         .arg(row < probe->rowKeys().size() ? probe->rowKeys().at(row) : QStringLiteral("<none>"))
+                         .arg(probe->rowTypes().value(row, -1))
+                         .arg(probe->rowKeys().value(row, QStringLiteral("<none>")))
                          .arg(describeEditor(table, row)));
     }
     // The row lists never run past the table either.
     if (probe->rowTypes().size() != table->rowCount() || probe->rowKeys().size() != table->rowCount())
         lines.append(QStringLiteral("row lists out of step"));
     return lines;
-}
-
-QString describeEditor(QTableWidget *table, int row)
-{
-    QWidget *widget = table->cellWidget(row, 1);
-    if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
-        const auto *validator = qobject_cast<const QIntValidator *>(edit->validator());
-        if (!validator)
-            return edit->validator() ? QStringLiteral("?") : QStringLiteral("text:") + edit->text();
-        const bool fullRange = validator->bottom() == std::numeric_limits<int>::min()
-            && validator->top() == std::numeric_limits<int>::max();
-        return (fullRange ? QStringLiteral("number:") : QStringLiteral("?")) + edit->text();
-    }
-    if (auto *box = qobject_cast<QCheckBox *>(widget))
-        return box->text().isEmpty() ? QStringLiteral("flag:%1").arg(box->isChecked() ? 1 : 0) : QStringLiteral("?");
-    if (auto *box = qobject_cast<QComboBox *>(widget)) {
-        QStringList items;
-        for (int i = 0; i < box->count(); ++i)
-            items.append(box->itemText(i));
-        return QStringLiteral("choice:%1@%2").arg(items.join(QLatin1Char('|'))).arg(box->currentIndex());
-    }
-    if (widget)
-        return QStringLiteral("?");
-    if (const QTableWidgetItem *item = table->item(row, 1))
-        return QStringLiteral("cell:") + item->text();
-    const QTableWidgetItem *label = table->item(row, 0);
-    if (table->columnSpan(row, 0) == 2 && label && label->textAlignment() == Qt::AlignHCenter)
-        return QStringLiteral("header");
-    return QStringLiteral("?");
 }

@@ -4,9 +4,6 @@
 #include "support/mainwindowprobe.h"
 #include "support/modalwatcher.h"
 
-#include <QByteArray>
-#include <QStringList>
-
 #include <memory>
 
 // The shipped sample catalog, as the simulator serves it.
@@ -27,17 +24,19 @@ public:
     // requestPage(), then waits until the reply has been handled.
     bool openPage(const QString &pageKey);
 
-    QStringList pageTexts() const;
-    QStringList pageKeys() const;
-    // One line per table row: "label|kind|key|editor", editor as described by describeEditor().
+    QStringList pageTexts() const { return listData(Qt::DisplayRole); }
+    QStringList pageKeys() const { return listData(Qt::UserRole); }
+    // One line per table row: "label|kind|key|editor", the editor as "header" (a label
+    // spanning both columns, centred), "text:T", "number:T" (line edit with a full-range
+    // integer validator), "flag:1"/"flag:0", "choice:A|B|C@index", "cell:T", or "?".
     QStringList rows() const;
+    // The texts of the modal boxes shown so far.
+    QStringList boxTexts() const;
 
     ModalWatcher modals;
     std::unique_ptr<MainWindow> window;
     std::unique_ptr<MainWindowProbe> probe;
-};
 
-// What the value column of a row holds: "header" (a label spanning both columns,
-// centred), "text:T", "number:T" (line edit with a full-range integer validator),
-// "flag:1"/"flag:0", "choice:A|B|C@index", "cell:T", or "?" for anything else.
-QString describeEditor(QTableWidget *table, int row);
+private:
+    QStringList listData(int role) const;
+};

@@ -5,20 +5,24 @@
 
 namespace {
 
-QJsonObject json(const char *text)
-{
-    return QJsonDocument::fromJson(QByteArray(text)).object();
-}
+QJsonObject json(const char *text) { return QJsonDocument::fromJson(text).object(); }
 
-QByteArray compact(const QJsonObject &object)
+// A row of the save: its key and the value it stores; an undefined value only reads what
+// is stored at its place.
+struct Step
 {
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
-}
+    QString rowKey;
+    QJsonValue value;
+};
+const QJsonValue kRead(QJsonValue::Undefined);
 
 } // namespace
 
 Q_DECLARE_METATYPE(std::optional<QJsonValue>)
+Q_DECLARE_METATYPE(QList<Step>)
 
+// Where a row's value goes in the page, what an editor's state writes, and the save's
+// merge of all rows, which must give what storing row by row gives.
 class TestSaveModel : public QObject
 {
     Q_OBJECT
@@ -26,11 +30,11 @@ class TestSaveModel : public QObject
 private slots:
     void storeAtRowKey_data();
     void storeAtRowKey();
-    void storedValueFollowsTheSamePlace();
     void flagAndNumberValues();
-    void choiceEntryFollowsAllcfg();
     void choiceValue_data();
     void choiceValue();
+    void mergeSameAsRowByRow_data();
+    void mergeSameAsRowByRow();
 };
 
 void TestSaveModel::storeAtRowKey_data()
@@ -45,7 +49,6 @@ void TestSaveModel::storeAtRowKey_data()
     QTest::newRow("third part ignored") << "net:tag:sub" << QByteArray(R"({"flat":5,"net":{"ch":6,"tag":"v"},"speed":1})");
     QTest::newRow("missing group") << "wifi:ssid" << QByteArray(R"({"flat":5,"net":{"ch":6,"tag":"hi"},"speed":1,"wifi":{"ssid":"v"}})");
     QTest::newRow("group not an object") << "flat:x" << QByteArray(R"({"flat":{"x":"v"},"net":{"ch":6,"tag":"hi"},"speed":1})");
-    QTest::newRow("empty group key") << ":x" << QByteArray(R"({"":{"x":"v"},"flat":5,"net":{"ch":6,"tag":"hi"},"speed":1})");
 }
 
 void TestSaveModel::storeAtRowKey()
@@ -53,18 +56,10 @@ void TestSaveModel::storeAtRowKey()
     QFETCH(QString, rowKey);
     QFETCH(QByteArray, expected);
     QJsonObject page = json(R"({"speed":1,"net":{"ch":6,"tag":"hi"},"flat":5})");
-    savemodel::storeValue(&page, splitRowKey(rowKey), QStringLiteral("v"));
-    QCOMPARE(compact(page), expected);
-}
-
-void TestSaveModel::storedValueFollowsTheSamePlace()
-{
-    const QJsonObject page = json(R"({"mode":"2","net":{"ch":6},"a":{"b":"x"}})");
-    QCOMPARE(savemodel::storedValue(page, splitRowKey(QStringLiteral("mode"))), QJsonValue(QStringLiteral("2")));
-    QCOMPARE(savemodel::storedValue(page, splitRowKey(QStringLiteral("net:ch"))), QJsonValue(6));
-    QCOMPARE(savemodel::storedValue(page, splitRowKey(QStringLiteral("a:b:c"))), QJsonValue(QStringLiteral("x")));
-    QVERIFY(savemodel::storedValue(page, splitRowKey(QStringLiteral("net:none"))).isUndefined());
-    QVERIFY(savemodel::storedValue(page, splitRowKey(QStringLiteral("mode:x"))).isUndefined());
+    const RowKeyParts place = splitRowKey(rowKey);
+    savemodel::storeValue(&page, place, QStringLiteral("v"));
+    QCOMPARE(QJsonDocument(page).toJson(QJsonDocument::Compact), expected);
+    QCOMPARE(savemodel::storedValue(page, place), QJsonValue(QStringLiteral("v"))); // read from the same place
 }
 
 void TestSaveModel::flagAndNumberValues()
@@ -74,29 +69,10 @@ void TestSaveModel::flagAndNumberValues()
     QCOMPARE(savemodel::flagValue(Qt::PartiallyChecked), QJsonValue(1));
     QCOMPARE(savemodel::flagValue(Qt::Unchecked), QJsonValue(0));
 
-    QCOMPARE(savemodel::numberValue(QStringLiteral("11")), QJsonValue(11));
     QCOMPARE(savemodel::numberValue(QStringLiteral("-2147483648")), QJsonValue(-2147483647 - 1));
     for (const char *text : {"", "-", "2147483648", "0x10", "1.5", "12a"})
         QCOMPARE(savemodel::numberValue(QString::fromLatin1(text)), QJsonValue(0));
-    QCOMPARE(savemodel::numberValue(QStringLiteral("010")), QJsonValue(10));  // base 10, not octal
-}
-
-void TestSaveModel::choiceEntryFollowsAllcfg()
-{
-    const QJsonObject descriptions = json(R"({
-        "allcfg": {"data": "shared", "ch": {"data": "shared member"}},
-        "mode": {"data": "own"},
-        "net": {"ch": {"data": "own member"}}
-    })");
-    const auto data = [&](bool allcfg, const char *rowKey) {
-        return savemodel::choiceEntry(descriptions, allcfg, splitRowKey(QString::fromLatin1(rowKey)))
-            .value(QStringLiteral("data")).toString();
-    };
-    QCOMPARE(data(false, "mode"), QStringLiteral("own"));
-    QCOMPARE(data(false, "net:ch"), QStringLiteral("own member"));
-    QCOMPARE(data(true, "mode"), QStringLiteral("shared"));
-    QCOMPARE(data(true, "net:ch"), QStringLiteral("shared member"));
-    QCOMPARE(data(false, "net:none"), QString());
+    QCOMPARE(savemodel::numberValue(QStringLiteral("010")), QJsonValue(10)); // base 10, not octal
 }
 
 void TestSaveModel::choiceValue_data()
@@ -108,19 +84,17 @@ void TestSaveModel::choiceValue_data()
 
     const QJsonValue text(QStringLiteral("2"));
     const QJsonValue number(2);
-    QTest::newRow("string stays string") << "1=STA,2=AP" << 0 << text << std::optional<QJsonValue>(QStringLiteral("1"));
-    QTest::newRow("number stays number") << "1=STA,2=AP" << 0 << number << std::optional<QJsonValue>(1);
-    QTest::newRow("bool counts as number") << "1=On" << 0 << QJsonValue(true) << std::optional<QJsonValue>(1);
-    QTest::newRow("missing counts as number") << "1=On" << 0 << QJsonValue(QJsonValue::Undefined) << std::optional<QJsonValue>(1);
-    QTest::newRow("no equals sign") << "auto,1=x" << 0 << text << std::optional<QJsonValue>(QStringLiteral("auto"));
-    QTest::newRow("first equals sign") << "1=a=b" << 0 << text << std::optional<QJsonValue>(QStringLiteral("1"));
-    QTest::newRow("empty entry") << "1=a,,2=b" << 1 << text << std::optional<QJsonValue>(QString());
-    QTest::newRow("not a number") << "off=Off" << 0 << number << std::optional<QJsonValue>(0);
-    QTest::newRow("empty list, string") << "" << 0 << text << std::optional<QJsonValue>(QString());
-    QTest::newRow("empty list, number") << "" << 0 << number << std::optional<QJsonValue>(0);
-    QTest::newRow("last entry") << "1=STA,2=AP" << 1 << number << std::optional<QJsonValue>(2);
-    QTest::newRow("past the end") << "1=STA,2=AP" << 2 << number << std::optional<QJsonValue>();
-    QTest::newRow("no current item") << "1=STA,2=AP" << -1 << text << std::optional<QJsonValue>();
+    using Value = std::optional<QJsonValue>;
+    QTest::newRow("string stays string") << "1=STA,2=AP" << 0 << text << Value(QStringLiteral("1"));
+    QTest::newRow("number stays number") << "1=STA,2=AP" << 1 << number << Value(2);
+    QTest::newRow("bool counts as number") << "1=On" << 0 << QJsonValue(true) << Value(1);
+    QTest::newRow("missing counts as number") << "1=On" << 0 << QJsonValue(QJsonValue::Undefined) << Value(1);
+    QTest::newRow("no equals sign") << "auto,1=x" << 0 << text << Value(QStringLiteral("auto"));
+    QTest::newRow("first equals sign") << "1=a=b" << 0 << text << Value(QStringLiteral("1"));
+    QTest::newRow("empty entry") << "1=a,,2=b" << 1 << text << Value(QString());
+    QTest::newRow("not a number") << "off=Off" << 0 << number << Value(0);
+    QTest::newRow("past the end") << "1=STA,2=AP" << 2 << number << Value();
+    QTest::newRow("no current item") << "1=STA,2=AP" << -1 << text << Value();
 }
 
 void TestSaveModel::choiceValue()
@@ -135,6 +109,66 @@ void TestSaveModel::choiceValue()
         QCOMPARE(value->type(), expected->type());
         QCOMPARE(*value, *expected);
     }
+}
+
+void TestSaveModel::mergeSameAsRowByRow_data()
+{
+    QTest::addColumn<QJsonObject>("page");
+    QTest::addColumn<QList<Step>>("steps");
+
+    const QJsonObject page = json(R"({"en":1,"mode":"2","name":"home",
+        "net":{"ch":6,"tag":"hi","mask":{"a":1}},"mqtt":{"port":1883},"speed":2})");
+    QTest::newRow("rows in key order") << page
+        << QList<Step>{{"en", 0}, {"mode", kRead}, {"mode", "1"}, {"mqtt:port", kRead},
+                       {"mqtt:port", 1884}, {"name", "lab"}, {"net:ch", kRead}, {"net:ch", 11},
+                       {"net:mask:sub", kRead}, {"net:tag", "x"}, {"speed", 0}};
+    QTest::newRow("rows out of order") << page
+        << QList<Step>{{"speed", 1}, {"net:tag", "y"}, {"en", 1}, {"net:ch", 3}, {"mqtt:port", 1},
+                       {"net:tag", kRead}, {"net:tag", "z"}, {"mode", "3"}};
+    QTest::newRow("a group and its key as an option") << page
+        << QList<Step>{{"net:ch", 7}, {"net", kRead}, {"net", "flat"}, {"net:ch", kRead}, {"net:ch", 8}, {"net", kRead}};
+    QTest::newRow("members of a missing group") << page
+        << QList<Step>{{"new:a", kRead}, {"new:a", 1}, {"new:b", "x"}, {"zz", 5}, {"aa", "first"}};
+    QTest::newRow("a member read, never stored, adds no group") << page
+        << QList<Step>{{"none:a", kRead}, {"en", 0}, {"none:b", kRead}};
+    QTest::newRow("a member of an option that is no group") << page
+        << QList<Step>{{"name:x", kRead}, {"name:x", 1}, {"name", kRead}, {"speed:y", "s"}};
+    QTest::newRow("an empty page") << QJsonObject()
+        << QList<Step>{{"b", 1}, {"a", 2}, {"g:x", 3}, {"c", kRead}, {"", 4}, {":", 5}};
+
+    // Top-level options and groups of members, visited in the table's row order.
+    QJsonObject large;
+    QList<Step> rows;
+    for (int i = 0; i < 200; ++i) {
+        const QString key = QStringLiteral("k%1").arg(i, 3, 10, QLatin1Char('0'));
+        if (i % 4 == 0) {
+            large.insert(key, QJsonObject{{"a", i}, {"b", QString::number(i)}});
+            rows += QList<Step>{{key + ":a", kRead}, {key + ":a", -i}, {key + ":b", kRead}, {key + ":b", "v"}};
+        } else {
+            large.insert(key, i % 2 ? QJsonValue(i) : QJsonValue(QString::number(i)));
+            rows += QList<Step>{{key, kRead}, {key, "v" + key}};
+        }
+    }
+    QTest::newRow("a page in fill order") << large << rows;
+}
+
+void TestSaveModel::mergeSameAsRowByRow()
+{
+    QFETCH(QJsonObject, page);
+    QFETCH(QList<Step>, steps);
+
+    QJsonObject expected = page;
+    savemodel::PageMerge merge(page);
+    for (const Step &step : steps) {
+        const RowKeyParts place = splitRowKey(step.rowKey);
+        QCOMPARE(merge.stored(place), savemodel::storedValue(expected, place));
+        if (step.value.isUndefined())
+            continue;
+        savemodel::storeValue(&expected, place, step.value);
+        merge.store(place, step.value);
+    }
+    QCOMPARE(merge.result(), expected);
+    QCOMPARE(merge.result(), expected); // a second result() changes nothing
 }
 
 QTEST_APPLESS_MAIN(TestSaveModel)
