@@ -191,10 +191,8 @@ void TestSaving::writtenValues()
 
 void TestSaving::refusedWithoutAPageOfTheSelectedModule()
 {
-    ModuleSimulator other;
-    other.setPages(json(kPages));
-    QVERIFY(other.start("127.0.0.1", 0));
-    openWindow({"127.0.0.1:" + QString::number(other.port())});
+    // The second module is the same simulator under another entry: a write sent to it counts.
+    openWindow({fx->address() + " again"});
 
     // Nothing on screen yet.
     probe->saveopt();
@@ -215,8 +213,6 @@ void TestSaving::refusedWithoutAPageOfTheSelectedModule()
     QTRY_VERIFY_WITH_TIMEOUT(!probe->saveReply(), kWaitMs);
     QVERIFY(!probe->pushButton()->isEnabled());
     QCOMPARE(fx->sim.writes().size(), 1);
-    QVERIFY(other.writes().isEmpty());
-    other.stop();
 }
 
 void TestSaving::overlappingSaves()
