@@ -10,9 +10,9 @@ namespace {
 const QByteArray kCatalog = R"({
     "shared": {"allcfg": {"title": "Port", "speed": {"title": "Speed", "type": 4, "data": "0=Auto"}},
                "1": {"title": "Own", "speed": {"title": "Own"}}},
-    "untitled": {"allcfg": {"type": 1}},
+    "untitled": {"allcfg": {"type": 1}}, "empty": {"allcfg": {}, "a": {"title": "Alpha"}},
     "own": {"allcfg": "Port", "a": {"title": "Alpha", "type": 4.0}, "b": {"title": 5, "type": 4.5},
-            "c": {"type": 4294967300}, "d": {"type": true}, "e": {"type": 9},
+            "c": {"type": 4294967300}, "d": {"type": true}, "e": {"type": 9}, "f": {"title": "", "type": "4"},
             "net": {"mode": {"title": "Mode", "type": 4, "data": "1=STA,2=AP"}, "ip": {"type": 4, "data": 5},
                     "gw": "Gateway"}}})";
 
@@ -51,12 +51,14 @@ private slots:
         option("allcfg overrides own entry", "shared", "1", 4, "Port1|0|");
         option("allcfg without title: the key", "untitled", "a", 1, "a|1|");
         option("allcfg not an object", "own", "a", 0, "Alpha|4|");
+        option("empty allcfg", "empty", "a", 0, "Alpha|0|");
         option("another page", "none", "a", 0, "a|0|");
         // Only an integral number is a kind.
         option("title and kind of other types", "own", "b", 0, "b|0|");
         option("kind beyond int", "own", "c", 0, "c|0|");
         option("kind boolean", "own", "d", 0, "d|0|");
         option("other kind", "own", "e", 0, "e|9|");
+        option("empty title, kind as text", "own", "f", 0, "f|0|");
         // Members are looked up in a shared entry too, and get no numbering suffix.
         member("allcfg member", "shared", "1", "speed", "Speed|4|0=Auto");
         member("allcfg missing member", "shared", "1", "duplex", "duplex|0|");
