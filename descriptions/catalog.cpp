@@ -68,7 +68,7 @@ QString choiceData(const QJsonObject &entry)
 
 QString optionLabel(const QJsonObject &entry, bool allcfg, const QString &key, int position)
 {
-    const QString title = entry.value(kTitle).toString();
+    QString title = entry.value(kTitle).toString();
     if (title.isEmpty())
         return key;
     if (!allcfg)

@@ -17,6 +17,12 @@ ModuleEntry splitModuleEntry(const QString &entry)
     return {entry, entry};
 }
 
+QString storedModuleListText(const QVariant &stored)
+{
+    return stored.type() == QVariant::StringList ? stored.toStringList().join(QLatin1Char(','))
+                                                 : stored.toString();
+}
+
 QStringList splitModuleList(const QString &stored)
 {
     return stored.split(kEntrySeparator, Qt::KeepEmptyParts, Qt::CaseSensitive);

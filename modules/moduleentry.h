@@ -3,11 +3,16 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringList>
+#include <QVariant>
 
 // The module list as text: entries "address" or "address label", stored joined with "/"
 // in options.ini and edited one entry per line in the modules editor.
 
 inline constexpr quint16 kDiscoveryPort = 32700;
+
+// Where the list is kept: an INI file in the working directory, one value under this key.
+inline constexpr const char *kSettingsFileName = "options.ini";
+inline constexpr const char *kModulesSettingsKey = "global/modules";
 
 struct ModuleEntry
 {
@@ -19,6 +24,9 @@ struct ModuleEntry
 // blank, the whole entry is both.
 ModuleEntry splitModuleEntry(const QString &entry);
 
+// The text of the stored value. A hand-edited value with unquoted commas reads as a list;
+// its text is kept whole rather than lost (and overwritten with nothing at exit).
+QString storedModuleListText(const QVariant &stored);
 QStringList splitModuleList(const QString &stored);      // options.ini value -> entries
 QString joinModuleList(const QStringList &modules);      // entries -> options.ini value
 QString modulesEditorText(const QStringList &modules);   // entries -> editor text

@@ -8,21 +8,15 @@
 
 namespace {
 
-const QString kSettingsFile = QStringLiteral("options.ini");
-const QString kModulesKey = QStringLiteral("global/modules");
+const QString kSettingsFile = QString::fromLatin1(kSettingsFileName);
+const QString kModulesKey = QString::fromLatin1(kModulesSettingsKey);
 
 } // namespace
 
 void MainWindow::loadmodules()
 {
     const QSettings settings(kSettingsFile, QSettings::IniFormat);
-    const QVariant stored = settings.value(kModulesKey, QString());
-    // A hand-edited value with unquoted commas reads as a list; keep its text rather than
-    // lose it (and overwrite it with nothing at exit).
-    const QString text = stored.type() == QVariant::StringList
-        ? stored.toStringList().join(QLatin1Char(','))
-        : stored.toString();
-    modules = splitModuleList(text);
+    modules = splitModuleList(storedModuleListText(settings.value(kModulesKey, QString())));
 }
 
 void MainWindow::savemodules() const

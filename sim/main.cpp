@@ -15,6 +15,7 @@
 #include <QSocketNotifier>
 #include <QStringList>
 
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <sys/socket.h>
@@ -88,18 +89,15 @@ void quitOnSignals(QCoreApplication *app)
 void addToModuleList(const QString &fileName, const QString &address)
 {
     QSettings settings(fileName, QSettings::IniFormat);
-    const QString key = QStringLiteral("global/modules");
-    const QVariant stored = settings.value(key, QString());
-    // Unquoted commas make the value read as a list; keep its text whole.
-    const QString text = stored.type() == QVariant::StringList
-        ? stored.toStringList().join(QLatin1Char(','))
-        : stored.toString();
+    const QString key = QString::fromLatin1(kModulesSettingsKey);
+    const QString text = storedModuleListText(settings.value(key, QString()));
     QStringList modules = text.isEmpty() ? QStringList() : splitModuleList(text);
-    for (const QString &entry : modules) {
-        if (splitModuleEntry(entry).address == address) {
-            print(QStringLiteral("%1 already lists %2").arg(fileName, address));
-            return;
-        }
+    const bool listed = std::any_of(modules.cbegin(), modules.cend(), [&](const QString &entry) {
+        return splitModuleEntry(entry).address == address;
+    });
+    if (listed) {
+        print(QStringLiteral("%1 already lists %2").arg(fileName, address));
+        return;
     }
     modules.append(address + QLatin1Char(' ') + kModuleListLabel);
     settings.setValue(key, joinModuleList(modules));

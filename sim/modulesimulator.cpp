@@ -290,7 +290,8 @@ bool ModuleSimulator::loadFiles(const QString &pagesFile, const QString &catalog
         return false;
     }
     QStringList order;
-    for (const QJsonValue &key : orderValue.toArray())
+    const QJsonArray keys = orderValue.toArray();
+    for (const QJsonValue key : keys)
         order.append(key.toString());
     setPages(pagesValue.toObject(), order);
     setCatalog(catalogText);
