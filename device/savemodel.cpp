@@ -2,6 +2,8 @@
 
 #include "descriptions/catalog.h"
 
+#include <cmath>
+
 namespace savemodel {
 
 QJsonValue storedValue(const QJsonObject &page, const RowKeyParts &place)
@@ -21,6 +23,20 @@ void storeValue(QJsonObject *page, const RowKeyParts &place, const QJsonValue &v
     group.insert(place.subKey, value);
     page->insert(place.key, group);
 }
+
+namespace {
+
+// Whether storing value over stored would leave the page as it is. Most rows of a save come
+// back unedited: leaving them alone spares rewriting every value of a large page. Zeros of
+// opposite signs compare equal as numbers but are written differently.
+bool sameValue(const QJsonValue &stored, const QJsonValue &value)
+{
+    if (stored != value)
+        return false;
+    return !stored.isDouble() || std::signbit(stored.toDouble()) == std::signbit(value.toDouble());
+}
+
+} // namespace
 
 PageMerge::PageMerge(const QJsonObject &page)
     : page(page)
@@ -85,6 +101,9 @@ void PageMerge::store(const RowKeyParts &place, const QJsonValue &value)
 {
     if (place.isMember) {
         openGroup(place.key);
+        const QJsonObject::iterator member = group.find(place.subKey);
+        if (member != group.end() && sameValue(member.value(), value))
+            return;
         group.insert(place.subKey, value);
         groupChanged = true;
         return;
@@ -96,7 +115,8 @@ void PageMerge::store(const RowKeyParts &place, const QJsonValue &value)
         cursorSet = false;
         return;
     }
-    at.value() = value;
+    if (!sameValue(at.value(), value))
+        at.value() = value;
 }
 
 QJsonObject PageMerge::result()
