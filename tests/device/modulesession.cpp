@@ -44,8 +44,7 @@ bool ModuleSession::selectModule(int index)
 bool ModuleSession::requestPage(const QString &pageKey)
 {
     const int row = pageKeys().indexOf(pageKey);
-    if (row >= 0)
-        probe->listWidget()->setCurrentRow(row);
+    probe->listWidget()->setCurrentRow(row >= 0 ? row : probe->listWidget()->currentRow());
     return row >= 0;
 }
 
@@ -77,10 +76,7 @@ static QString describeEditor(QTableWidget *table, int row)
     if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
         const auto *number = qobject_cast<const QIntValidator *>(edit->validator());
         const bool fullRange = number && number->bottom() == INT_MIN && number->top() == INT_MAX;
-        const QString kind = !edit->validator() ? QStringLiteral("text:")
-            : fullRange                        ? QStringLiteral("number:")
-                                               : QStringLiteral("?");
-        return kind + edit->text();
+        return (!edit->validator() ? "text:" : fullRange ? "number:" : "?") + edit->text();
     }
     if (auto *box = qobject_cast<QCheckBox *>(widget))
         return QStringLiteral("flag:%1").arg(box->isChecked() ? 1 : 0);
@@ -92,10 +88,10 @@ static QString describeEditor(QTableWidget *table, int row)
     }
     const QTableWidgetItem *value = table->item(row, 1);
     if (widget || value)
-        return widget ? QStringLiteral("?") : QStringLiteral("cell:") + value->text();
+        return widget ? QStringLiteral("?") : "cell:" + value->text();
     const QTableWidgetItem *label = table->item(row, 0);
     const bool header = table->columnSpan(row, 0) == 2 && label && label->textAlignment() == Qt::AlignHCenter;
-    return header ? QStringLiteral("header") : QStringLiteral("?");
+    return header ? "header" : "?";
 }
 
 QStringList ModuleSession::rows() const
@@ -104,11 +100,9 @@ QStringList ModuleSession::rows() const
     QStringList lines;
     for (int row = 0; row < table->rowCount(); ++row) {
         const QTableWidgetItem *label = table->item(row, 0);
-        lines.append(QStringLiteral("%1|%2|%3|%4")
-                         .arg(label ? label->text() : QStringLiteral("<none>"))
-                         .arg(probe->rowTypes().value(row, -1))
-                         .arg(probe->rowKeys().value(row, QStringLiteral("<none>")))
-                         .arg(describeEditor(table, row)));
+        lines.append(QStringList{label ? label->text() : "<none>", QString::number(probe->rowTypes().value(row, -1)),
+                                 probe->rowKeys().value(row, "<none>"), describeEditor(table, row)}
+                         .join('|'));
     }
     // The row lists never run past the table either.
     if (probe->rowTypes().size() != table->rowCount() || probe->rowKeys().size() != table->rowCount())

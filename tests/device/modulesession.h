@@ -17,11 +17,10 @@ class ModuleSession
 public:
     explicit ModuleSession(const QStringList &moduleEntries, const QByteArray &catalog = sampleCatalog());
 
-    // Picks selector entry index and waits until the page-list reply has been handled.
+    // Pick selector entry index, or make the page-list entry carrying pageKey current (false
+    // when there is none), and wait until the reply has been handled; requestPage() does not wait.
     bool selectModule(int index = 1);
-    // Makes the page-list entry carrying pageKey current; false when there is none.
     bool requestPage(const QString &pageKey);
-    // requestPage(), then waits until the reply has been handled.
     bool openPage(const QString &pageKey);
 
     QStringList pageTexts() const { return listData(Qt::DisplayRole); }
@@ -30,8 +29,7 @@ public:
     // spanning both columns, centred), "text:T", "number:T" (line edit with a full-range
     // integer validator), "flag:1"/"flag:0", "choice:A|B|C@index", "cell:T", or "?".
     QStringList rows() const;
-    // The texts of the modal boxes shown so far.
-    QStringList boxTexts() const;
+    QStringList boxTexts() const; // of the modal boxes shown so far
 
     ModalWatcher modals;
     std::unique_ptr<MainWindow> window;
