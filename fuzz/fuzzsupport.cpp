@@ -2,6 +2,7 @@
 
 #include "app/mainwindow.h"
 #include "descriptions/catalog.h"
+#include "support/mainwindowprobe.h"
 
 #include <QApplication>
 #include <QDir>
@@ -117,6 +118,9 @@ void startWindow(int *argc, char ***argv)
     catalogFile.close();
     state->application = std::make_unique<QApplication>(*argc, *argv);
     state->window = std::make_unique<MainWindow>();
+    // No target listens for announcements: give the discovery port back at once, so that
+    // a run never keeps the tests (or a configurator) from binding it.
+    MainWindowProbe(*state->window).udpSocket().close();
     session() = std::move(state);
 }
 
