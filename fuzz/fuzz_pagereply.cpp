@@ -59,7 +59,7 @@ Editor *editorAt(QTableWidget *table, int row)
 
 // The value a save takes from a row, read the way the save reads it.
 std::optional<QJsonValue> rowValue(QTableWidget *table, int row, int kind, const RowKeyParts &place,
-                                   const QJsonObject &page, const QJsonObject &pageDescriptions,
+                                   const QJsonValue &stored, const QJsonObject &pageDescriptions,
                                    bool allcfg, bool ambiguousKeys)
 {
     switch (kind) {
@@ -83,7 +83,7 @@ std::optional<QJsonValue> rowValue(QTableWidget *table, int row, int kind, const
         FUZZ_CHECK(box);
         const QJsonObject entry = savemodel::choiceEntry(pageDescriptions, allcfg, place);
         const std::optional<QJsonValue> value = savemodel::choiceValue(
-            catalog::choiceData(entry), box->currentIndex(), savemodel::storedValue(page, place));
+            catalog::choiceData(entry), box->currentIndex(), stored);
         // The combo box was built from the same list: its current entry is always in it,
         // unless the row key led to another description entry.
         FUZZ_CHECK(value.has_value() || ambiguousKeys);
@@ -151,8 +151,9 @@ void clearTable(MainWindowProbe &probe)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-// Fills the table with the page's options and saves it without an edit; returns the page
-// object the save would send.
+// Fills the table with the page's options and saves it without an edit, the way the save
+// merges (PageMerge), checked against storing row by row; returns the page object the save
+// would send.
 QJsonObject fillAndSave(MainWindowProbe &probe, const QJsonObject &page)
 {
     clearTable(probe);
@@ -166,20 +167,31 @@ QJsonObject fillAndSave(MainWindowProbe &probe, const QJsonObject &page)
     const QJsonObject pageDescriptions = catalog::pageDescriptions(probe.descriptions(), probe.pageKey());
     const bool allcfg = catalog::allcfgInForce(pageDescriptions);
     const bool ambiguousKeys = hasAmbiguousKeys(page);
-    QJsonObject saved = page;
+    savemodel::PageMerge merge(page);
+    QJsonObject rowByRow = page;
     for (int row = 0; row < rows; ++row) {
         FUZZ_CHECK(table->item(row, kLabelColumn));
-        const RowKeyParts place = splitRowKey(probe.rowKeys().at(row));
-        const std::optional<QJsonValue> value = rowValue(table, row, probe.rowTypes().at(row), place,
-                                                         saved, pageDescriptions, allcfg,
-                                                         ambiguousKeys);
         const int kind = probe.rowTypes().at(row);
+        const RowKeyParts place = splitRowKey(probe.rowKeys().at(row));
+        const QJsonValue stored = merge.stored(place);
+        FUZZ_CHECK(stored == savemodel::storedValue(rowByRow, place));
+        const std::optional<QJsonValue> value =
+            rowValue(table, row, kind, place, stored, pageDescriptions, allcfg, ambiguousKeys);
+        if (!value)
+            continue;
         // A text shown in a text editor is written back as it came, whatever it holds.
-        if (value && (kind == TextField || kind == TextCell) && !ambiguousKeys)
-            FUZZ_CHECK(*value == savemodel::storedValue(saved, place));
-        if (value)
-            savemodel::storeValue(&saved, place, *value);
+        if ((kind == TextField || kind == TextCell) && !ambiguousKeys)
+            FUZZ_CHECK(*value == stored);
+        merge.store(place, *value);
+        savemodel::storeValue(&rowByRow, place, *value);
     }
+    const QJsonObject saved = merge.result();
+    if (saved != rowByRow) {
+        std::fprintf(stderr, "merged:      %s\nrow by row:  %s\n",
+                     QJsonDocument(saved).toJson(QJsonDocument::Compact).constData(),
+                     QJsonDocument(rowByRow).toJson(QJsonDocument::Compact).constData());
+    }
+    FUZZ_CHECK(saved == rowByRow);
     return saved;
 }
 
