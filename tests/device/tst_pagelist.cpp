@@ -114,12 +114,6 @@ void TestPageList::failureMessages()
     QCOMPARE(session.pageKeys(), QStringList());
     QCOMPARE(session.rows(), QStringList());
     QVERIFY(!session.probe->pushButton()->isEnabled());
-
-    // The prompt entry and the module again retry.
-    fx.sim.clearBehaviours();
-    session.probe->comboBox()->setCurrentIndex(0);
-    QVERIFY(session.selectModule(2));
-    QCOMPARE(session.pageKeys().size(), fault == Fault::None ? 0 : 5);
 }
 
 void TestPageList::promptAndRefillSendNothing()
