@@ -1,42 +1,39 @@
 #include "announcements.h"
 
-#include <QComboBox>
-#include <QHostAddress>
+#include "modules/moduleentry.h"
 
-namespace {
+#include <QSettings>
+#include <QUdpSocket>
 
-constexpr quint16 kWindowPort = 32700;
+static const QString kOptionsFile = QString::fromLatin1(kSettingsFileName);
+static const QString kModulesKey = QString::fromLatin1(kModulesSettingsKey);
 
-} // namespace
-
-ModuleSender::ModuleSender(const QString &sourceAddress)
-    : source(sourceAddress)
+bool sendFrom(const QString &source, const QByteArray &datagram)
 {
-    if (!socket.bind(QHostAddress(source), 0))
-        qFatal("Cannot send from %s: %s", qPrintable(source), qPrintable(socket.errorString()));
-}
-
-bool ModuleSender::send(const QByteArray &datagram)
-{
-    return socket.writeDatagram(datagram, QHostAddress(QHostAddress::LocalHost), kWindowPort)
-        == datagram.size();
+    QUdpSocket socket;
+    return socket.bind(QHostAddress(source), 0)
+        && socket.writeDatagram(datagram, QHostAddress::LocalHost, kDiscoveryPort) == datagram.size();
 }
 
 bool discoveryPortFree()
 {
-    QUdpSocket probe;
-    return probe.bind(QHostAddress::AnyIPv4, kWindowPort, QAbstractSocket::DontShareAddress);
+    return QUdpSocket().bind(QHostAddress::AnyIPv4, kDiscoveryPort, QAbstractSocket::DontShareAddress);
 }
 
-QStringList selectorAddresses(const QComboBox *box)
+void storeModules(const QString &value)
 {
-    QStringList addresses;
+    QSettings(kOptionsFile, QSettings::IniFormat).setValue(kModulesKey, value);
+}
+
+QString storedModules()
+{
+    return QSettings(kOptionsFile, QSettings::IniFormat).value(kModulesKey).toString();
+}
+
+QStringList selectorItems(const QComboBox *box, int role)
+{
+    QStringList items;
     for (int i = 1; i < box->count(); ++i)
-        addresses << box->itemData(i, Qt::UserRole).toString();
-    return addresses;
-}
-
-bool selectorHas(const QComboBox *box, const QString &address)
-{
-    return selectorAddresses(box).contains(address);
+        items << box->itemData(i, role).toString();
+    return items;
 }

@@ -1,32 +1,19 @@
 #pragma once
 
-#include <QByteArray>
+#include <QComboBox>
 #include <QString>
-#include <QStringList>
-#include <QUdpSocket>
 
-class QComboBox;
+// Sends a datagram to the window's discovery port from a loopback address of its own (any
+// 127.0.0.x works on Linux), the way a module on the network would.
+bool sendFrom(const QString &source, const QByteArray &datagram);
 
-// Sends datagrams to the window's discovery port, 127.0.0.1:32700, from a loopback address
-// of its own (any 127.0.0.x works on Linux), the way a module on the network would.
-class ModuleSender
-{
-public:
-    explicit ModuleSender(const QString &source = QStringLiteral("127.0.0.1"));
-
-    bool send(const QByteArray &datagram);
-    bool announce() { return send(QByteArrayLiteral("UQ")); }
-
-    QString source;
-
-private:
-    QUdpSocket socket;
-};
-
-// True when no other program holds the discovery port: a window sharing it with another
-// socket misses the datagrams the kernel hands to that socket.
+// False when another program holds the discovery port: the kernel would hand it datagrams
+// meant for the window.
 bool discoveryPortFree();
 
-// The module addresses carried by the selector's items, in order (the prompt carries none).
-QStringList selectorAddresses(const QComboBox *box);
-bool selectorHas(const QComboBox *box, const QString &address);
+// The module list in options.ini of the working directory.
+void storeModules(const QString &value);
+QString storedModules();
+
+// The selector's items after the prompt: their texts, or with Qt::UserRole their addresses.
+QStringList selectorItems(const QComboBox *box, int role = Qt::DisplayRole);

@@ -2,6 +2,8 @@
 
 #include <QtTest>
 
+// The module list's text forms; how datagrams are told apart is tested with real datagrams
+// in tst_discovery.
 class TestModuleEntry : public QObject
 {
     Q_OBJECT
@@ -9,11 +11,8 @@ class TestModuleEntry : public QObject
 private slots:
     void splitEntry_data();
     void splitEntry();
-    void storedListRoundTrip_data();
-    void storedListRoundTrip();
-    void editorText();
-    void announcement_data();
-    void announcement();
+    void listTexts_data();
+    void listTexts();
 };
 
 void TestModuleEntry::splitEntry_data()
@@ -43,56 +42,29 @@ void TestModuleEntry::splitEntry()
     QCOMPARE(module.label, label);
 }
 
-void TestModuleEntry::storedListRoundTrip_data()
+// The same entries as stored in options.ini and as shown in the modules editor, both ways.
+void TestModuleEntry::listTexts_data()
 {
     QTest::addColumn<QString>("stored");
     QTest::addColumn<QStringList>("entries");
-    QTest::newRow("empty value: one empty entry") << "" << QStringList{QString()};
+    QTest::addColumn<QString>("editorText");
+    QTest::newRow("empty value: one empty entry") << "" << QStringList{""} << "";
     QTest::newRow("two entries") << "192.168.4.1/192.168.4.20 Boiler"
-                                 << QStringList{"192.168.4.1", "192.168.4.20 Boiler"};
-    QTest::newRow("empty pieces kept") << "a//b/" << QStringList{"a", "", "b", ""};
-    QTest::newRow("duplicates kept") << "a/a" << QStringList{"a", "a"};
+                                 << QStringList{"192.168.4.1", "192.168.4.20 Boiler"}
+                                 << "192.168.4.1\n192.168.4.20 Boiler";
+    QTest::newRow("empty entries, blanks kept") << "a// x/" << QStringList{"a", "", " x", ""} << "a\n\n x\n";
+    QTest::newRow("duplicates kept") << "a/a" << QStringList{"a", "a"} << "a\na";
 }
 
-void TestModuleEntry::storedListRoundTrip()
+void TestModuleEntry::listTexts()
 {
     QFETCH(QString, stored);
     QFETCH(QStringList, entries);
+    QFETCH(QString, editorText);
     QCOMPARE(splitModuleList(stored), entries);
     QCOMPARE(joinModuleList(entries), stored);
-}
-
-void TestModuleEntry::editorText()
-{
-    const QStringList entries{"192.168.4.1", " x", "", "a/b"};
-    QCOMPARE(modulesEditorText(entries), QStringLiteral("192.168.4.1\n x\n\na/b"));
-    QCOMPARE(modulesFromEditorText(modulesEditorText(entries)), entries);
-    QCOMPARE(modulesEditorText({QString()}), QString());
-    QCOMPARE(modulesFromEditorText(QString()), QStringList{QString()});
-    QCOMPARE(modulesFromEditorText(QStringLiteral("a\n")), (QStringList{"a", ""}));
-    // "/" inside an entry survives the run but reads back as two entries next time.
-    QCOMPARE(splitModuleList(joinModuleList(modulesFromEditorText(QStringLiteral("a/b")))),
-             (QStringList{"a", "b"}));
-}
-
-void TestModuleEntry::announcement_data()
-{
-    QTest::addColumn<QByteArray>("datagram");
-    QTest::addColumn<bool>("announces");
-    QTest::newRow("U and one byte") << QByteArray("U1") << true;
-    QTest::newRow("U and a zero byte") << QByteArray("U\0", 2) << true;
-    QTest::newRow("long") << QByteArray("U").append(QByteArray(60000, 'x')) << true;
-    QTest::newRow("lone U") << QByteArray("U") << false;
-    QTest::newRow("lower-case u") << QByteArray("u1") << false;
-    QTest::newRow("other first byte") << QByteArray("XU") << false;
-    QTest::newRow("empty") << QByteArray() << false;
-}
-
-void TestModuleEntry::announcement()
-{
-    QFETCH(QByteArray, datagram);
-    QFETCH(bool, announces);
-    QCOMPARE(isAnnouncement(datagram), announces);
+    QCOMPARE(modulesEditorText(entries), editorText);
+    QCOMPARE(modulesFromEditorText(editorText), entries);
 }
 
 QTEST_APPLESS_MAIN(TestModuleEntry)
