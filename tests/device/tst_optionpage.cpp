@@ -218,11 +218,9 @@ void TestOptionPage::rows_data()
     QTest::newRow("allcfg with an empty title labels by key")
         << QByteArray(R"({"1":1,"x":1})") << QByteArray(R"({"allcfg":{"title":"","type":1}})")
         << QStringList{"1|2|1|flag:1", "x|2|x|flag:1"};
-    QTest::newRow("allcfg empty object is not in force")
-        << QByteArray(R"({"a":1})") << QByteArray(R"({"allcfg":{},"a":{"title":"Alpha"}})")
+    QTest::newRow("allcfg empty object not in force, a type given as text no type")
+        << QByteArray(R"({"a":1})") << QByteArray(R"({"allcfg":{},"a":{"title":"Alpha","type":"4","data":"1=x"}})")
         << QStringList{"Alpha|3|a|number:1"};
-    QTest::newRow("a type given as text is no type")
-        << QByteArray(R"({"a":1})") << QByteArray(R"({"a":{"type":"4","data":"1=x"}})") << QStringList{"a|3|a|number:1"};
     QTest::newRow("allcfg describes group members too")
         << QByteArray(R"({"g":{"s":1}})") << QByteArray(R"({"allcfg":{"title":"G","s":{"title":"S","type":1}}})")
         << QStringList{"G1|0|g|header", "S|2|g:s|flag:1"};

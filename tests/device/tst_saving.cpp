@@ -41,7 +41,7 @@ class TestSaving : public QObject
 
 private slots:
     void init();
-    void cleanup();
+    void cleanup() { s.reset(), fx.reset(), workDir.reset(); }
 
     void workedExampleReachesTheModule();
     void writtenValues_data();
@@ -54,14 +54,7 @@ private slots:
     void valueEditorLeavesTheItem();
 
 private:
-    // Opens the window on the simulator (and on extra modules listed after it).
-    void openWindow(const QStringList &extraModules = {});
-    // Opens the window, selects the simulator and shows its page pageKey.
-    bool open(const QString &pageKey)
-    {
-        openWindow();
-        return s->selectModule(1) && openPage(pageKey);
-    }
+    bool open(const QString &pageKey);
     bool openPage(const QString &pageKey) { return s->openPage(pageKey) && s->probe->pageShown(); }
     bool save();
     void applyEdits(const QStringList &edits);
@@ -83,18 +76,14 @@ void TestSaving::init()
     fx->sim.setPages(json(kPages), {"3", "kinds", "shared"});
 }
 
-void TestSaving::cleanup()
+// Opens the window on the simulator, listed as two modules (a write sent to the second one
+// counts too), selects the first one and shows its page pageKey, if any.
+bool TestSaving::open(const QString &pageKey)
 {
-    s.reset();
-    fx.reset();
-    workDir.reset();
-}
-
-void TestSaving::openWindow(const QStringList &extraModules)
-{
-    s = std::make_unique<ModuleSession>(QStringList{fx->address()} + extraModules, QByteArray(kCatalog));
+    s = std::make_unique<ModuleSession>(QStringList{fx->address(), fx->address() + " again"}, QByteArray(kCatalog));
     probe = s->probe.get();
     s->window->show();
+    return pageKey.isEmpty() || (s->selectModule(1) && openPage(pageKey));
 }
 
 // Presses Save and waits until the module has answered.
@@ -183,8 +172,7 @@ void TestSaving::writtenValues()
 
 void TestSaving::refusedWithoutAPageOfTheSelectedModule()
 {
-    // The second module is the same simulator under another entry: a write sent to it counts.
-    openWindow({fx->address() + " again"});
+    QVERIFY(open({}));
 
     // Nothing on screen yet.
     probe->saveopt();
