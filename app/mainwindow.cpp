@@ -39,7 +39,10 @@ MainWindow::MainWindow(QWidget *parent)
 
     connect(ui->pushButton, SIGNAL(clicked()), this, SLOT(saveopt()));
     connect(ui->comboBox, SIGNAL(currentIndexChanged(int)), this, SLOT(prinpages(int)));
+    // Signatures stay in the toolkit's normalised form.
+    // clang-format off
     connect(ui->tableWidget, SIGNAL(cellActivated(int,int)), this, SLOT(clicktable(int,int)));
+    // clang-format on
 
     loadmodules();
     fillmodules();
@@ -47,8 +50,10 @@ MainWindow::MainWindow(QWidget *parent)
     setupMenus();
     readdescription();
 
+    // clang-format off
     connect(ui->listWidget, SIGNAL(currentItemChanged(QListWidgetItem*,QListWidgetItem*)), this,
             SLOT(prinpage(QListWidgetItem*,QListWidgetItem*)));
+    // clang-format on
     setupTable();
 }
 
@@ -136,12 +141,10 @@ void MainWindow::setupTable()
 }
 
 void MainWindow::prinpageInt(int)
-{
-}
+{ }
 
 void MainWindow::config()
-{
-}
+{ }
 
 void MainWindow::quit()
 {
@@ -151,6 +154,5 @@ void MainWindow::quit()
 void MainWindow::about()
 {
     QMessageBox::information(nullptr, tr(uitexts::aboutTitle),
-                             tr(uitexts::aboutText) + QString::fromLatin1(kBuildTime),
-                             QMessageBox::Ok);
+                             tr(uitexts::aboutText) + QString::fromLatin1(kBuildTime), QMessageBox::Ok);
 }

@@ -30,17 +30,22 @@ inline constexpr const char *modulePrompt = QT_TRANSLATE_NOOP("MainWindow", "В�
 inline constexpr const char *modulesEditorTitle = QT_TRANSLATE_NOOP("DialogUI", "Редактор модулей");
 
 // Page list and pages
-inline constexpr const char *connectFailed = QT_TRANSLATE_NOOP("MainWindow", "Не удалось подключится к устройству");
-inline constexpr const char *noApiOptions = QT_TRANSLATE_NOOP("MainWindow", "На модуле не установлена опция \"API Options\"");
+inline constexpr const char *connectFailed
+    = QT_TRANSLATE_NOOP("MainWindow", "Не удалось подключится к устройству");
+inline constexpr const char *noApiOptions
+    = QT_TRANSLATE_NOOP("MainWindow", "На модуле не установлена опция \"API Options\"");
 inline constexpr const char *unknownError = QT_TRANSLATE_NOOP("MainWindow", "Не опознанная ошибка");
-inline constexpr const char *pageLoadFailed = QT_TRANSLATE_NOOP("MainWindow", "Не удалось загрузить страницу");
+inline constexpr const char *pageLoadFailed
+    = QT_TRANSLATE_NOOP("MainWindow", "Не удалось загрузить страницу");
 inline constexpr const char *emptyPage = QT_TRANSLATE_NOOP("MainWindow", "Пустая страница");
 inline constexpr const char *jsonParserError = QT_TRANSLATE_NOOP("MainWindow", "Ошибка парсера json!");
 inline constexpr const char *valueEditorTitle = QT_TRANSLATE_NOOP("ValueUI", "Многострочный редактор");
 
 // Descriptions catalog
-inline constexpr const char *descriptionsReadError = QT_TRANSLATE_NOOP("MainWindow", "Ошибка чтения файла описаний ");
-inline constexpr const char *descriptionsUpdated = QT_TRANSLATE_NOOP("MainWindow", "Описания успешно обновлены");
+inline constexpr const char *descriptionsReadError
+    = QT_TRANSLATE_NOOP("MainWindow", "Ошибка чтения файла описаний ");
+inline constexpr const char *descriptionsUpdated
+    = QT_TRANSLATE_NOOP("MainWindow", "Описания успешно обновлены");
 
 // Log lines
 inline constexpr const char *logErrorLoad = "error load";

@@ -44,18 +44,21 @@ QJsonObject pageOptions(int rows)
 {
     QJsonObject options;
     for (int b = 0; b < rows / kRowsPerBlock; ++b) {
-        options.insert(blockKey("group", b),
-                       QJsonObject{{QStringLiteral("ip"), QStringLiteral("192.168.%1.%2").arg(b / 250).arg(b % 250)},
-                                   {QStringLiteral("port"), 1000 + b},
-                                   {QStringLiteral("mode"), QString::number(b % 3)},
-                                   {QStringLiteral("mask"), QJsonObject{{QStringLiteral("a"), 255},
-                                                                        {QStringLiteral("b"), 255},
-                                                                        {QStringLiteral("c"), QStringLiteral("x")}}}});
+        options.insert(
+            blockKey("group", b),
+            QJsonObject{{QStringLiteral("ip"), QStringLiteral("192.168.%1.%2").arg(b / 250).arg(b % 250)},
+                        {QStringLiteral("port"), 1000 + b},
+                        {QStringLiteral("mode"), QString::number(b % 3)},
+                        {QStringLiteral("mask"),
+                         QJsonObject{{QStringLiteral("a"), 255},
+                                     {QStringLiteral("b"), 255},
+                                     {QStringLiteral("c"), QStringLiteral("x")}}}});
         options.insert(blockKey("name", b), QStringLiteral("Модуль котельной %1").arg(b));
         options.insert(blockKey("port", b), 8000 + b);
         options.insert(blockKey("relay", b), b % 2);
         options.insert(blockKey("speed", b), b % 3);
-        options.insert(blockKey("script", b), QStringLiteral("if t_in > %1 then pump on\nif t_in < 55 then pump off").arg(b));
+        options.insert(blockKey("script", b),
+                       QStringLiteral("if t_in > %1 then pump on\nif t_in < 55 then pump off").arg(b));
     }
     return options;
 }
@@ -83,7 +86,8 @@ QJsonObject catalogFor(int rows)
 {
     return QJsonObject{
         {QStringLiteral("sysall"),
-         QJsonObject{{QStringLiteral("select"), QJsonObject{{kPageKey, QStringLiteral("Проверочная страница")}}}}},
+         QJsonObject{
+             {QStringLiteral("select"), QJsonObject{{kPageKey, QStringLiteral("Проверочная страница")}}}}},
         {kPageKey, pageDescriptions(rows)},
     };
 }

@@ -14,19 +14,19 @@
 #include <benchmark/benchmark.h>
 
 #include <QApplication>
+#include <QCheckBox>
+#include <QComboBox>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QHash>
 #include <QHostAddress>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QJsonDocument>
 #include <QLineEdit>
-#include <QTableWidget>
 #include <QListWidget>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 #include <QSet>
+#include <QTableWidget>
 #include <QTimer>
 #include <QUdpSocket>
 
@@ -82,13 +82,12 @@ public:
     CostRecorder(benchmark::State &state, Judged judged)
         : state(state)
         , judged(judged)
-    {
-    }
+    { }
     ~CostRecorder()
     {
         const char *other = judged == ByProcessorTime ? "wall_s" : "cpu_s";
-        state.counters[other] = benchmark::Counter(judged == ByProcessorTime ? wall : cpu,
-                                                   benchmark::Counter::kAvgIterations);
+        state.counters[other]
+            = benchmark::Counter(judged == ByProcessorTime ? wall : cpu, benchmark::Counter::kAvgIterations);
     }
     void record(const Cost &cost)
     {
@@ -110,7 +109,8 @@ void waitFor(const std::function<bool()> &done)
 {
     QTimer watchdog;
     watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, [] { qFatal("quillnet-bench: a case did not finish within 30 s"); });
+    QObject::connect(&watchdog, &QTimer::timeout,
+                     [] { qFatal("quillnet-bench: a case did not finish within 30 s"); });
     watchdog.start(30000);
     while (!done())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
@@ -326,8 +326,8 @@ void saveBaseline(benchmark::State &state)
 {
     Shared &c = context();
     // The object a save sends: the page as received with the table's values merged in.
-    const QJsonObject document = c.savedDocument.isEmpty() ? MainWindowProbe(c.saving()).pageValues()
-                                                           : c.savedDocument;
+    const QJsonObject document
+        = c.savedDocument.isEmpty() ? MainWindowProbe(c.saving()).pageValues() : c.savedDocument;
     CostRecorder costs(state, CostRecorder::ByProcessorTime);
     for (auto _ : state) {
         QByteArray text;
@@ -406,7 +406,11 @@ void roundTripBaseline(benchmark::State &state)
         costs.record(measure([&] {
             QNetworkReply *reply = c.bareManager.get(QNetworkRequest(url));
             waitFor([&] { return reply->isFinished(); });
-            members = QJsonDocument::fromJson(reply->readAll()).object().value(benchdata::kPageKey).toObject().size();
+            members = QJsonDocument::fromJson(reply->readAll())
+                          .object()
+                          .value(benchdata::kPageKey)
+                          .toObject()
+                          .size();
             reply->deleteLater();
         }));
         settle();

@@ -51,7 +51,8 @@ bool AnnouncementFlood::start()
         sockaddr_in local{};
         local.sin_family = AF_INET;
         local.sin_addr.s_addr = htonl(INADDR_LOOPBACK + quint32(i)); // 127.0.0.1 + i
-        if (descriptors[i] < 0 || ::bind(descriptors[i], reinterpret_cast<sockaddr *>(&local), sizeof local) != 0)
+        if (descriptors[i] < 0
+            || ::bind(descriptors[i], reinterpret_cast<sockaddr *>(&local), sizeof local) != 0)
             return false;
     }
     thread = std::thread([this] { run(); });

@@ -45,6 +45,6 @@ struct UdpQueue
 {
     bool found = false;
     qint64 queuedBytes = 0; // memory of the datagrams waiting to be read
-    qint64 drops = 0;       // datagrams dropped since the socket was opened
+    qint64 drops = 0; // datagrams dropped since the socket was opened
 };
 UdpQueue readUdpQueue(quint16 port);

@@ -104,8 +104,8 @@ Summary::Summary(const Repetitions &runs, const QJsonObject &memory)
         const double product = median("startup/product");
         const double baseline = median("startup/baseline");
         const double ratio = pairedRatio("startup/product", "startup/baseline");
-        add({"start-up, 256 modules, 1 MB catalog", duration(product), duration(baseline), format("%.2fx", ratio),
-             format("<= %.1fx", kStartupTarget), "", verdict(ratio, kStartupTarget)});
+        add({"start-up, 256 modules, 1 MB catalog", duration(product), duration(baseline),
+             format("%.2fx", ratio), format("<= %.1fx", kStartupTarget), "", verdict(ratio, kStartupTarget)});
         cases.insert(QStringLiteral("startup"),
                      QJsonObject{{QStringLiteral("product_ms"), number(product * 1e3)},
                                  {QStringLiteral("baseline_ms"), number(baseline * 1e3)},
@@ -123,24 +123,28 @@ Summary::Summary(const Repetitions &runs, const QJsonObject &memory)
         const double ratio = pairedRatio(product, baseline);
         add({"fill, " + std::to_string(rows) + " options", duration(p), duration(b), format("%.2fx", ratio),
              format("<= %.1fx", kFillTarget),
-             format("%.1f", p / rows * 1e6) + " vs " + format("%.1f us/row", b / rows * 1e6) + "; first paint "
-                 + duration(counterMedian(product, "paint_s")) + " vs " + duration(counterMedian(baseline, "paint_s")),
+             format("%.1f", p / rows * 1e6) + " vs " + format("%.1f us/row", b / rows * 1e6)
+                 + "; first paint " + duration(counterMedian(product, "paint_s")) + " vs "
+                 + duration(counterMedian(baseline, "paint_s")),
              verdict(ratio, kFillTarget)});
-        fill.insert(QString::number(rows),
-                    QJsonObject{{QStringLiteral("product_ms"), number(p * 1e3)},
-                                {QStringLiteral("baseline_ms"), number(b * 1e3)},
-                                {QStringLiteral("ratio"), number(ratio)},
-                                {QStringLiteral("product_us_per_row"), number(p / rows * 1e6)},
-                                {QStringLiteral("baseline_us_per_row"), number(b / rows * 1e6)},
-                                {QStringLiteral("product_first_paint_ms"), number(counterMedian(product, "paint_s") * 1e3)},
-                                {QStringLiteral("baseline_first_paint_ms"), number(counterMedian(baseline, "paint_s") * 1e3)},
-                                {QStringLiteral("target"), kFillTarget}});
+        fill.insert(
+            QString::number(rows),
+            QJsonObject{
+                {QStringLiteral("product_ms"), number(p * 1e3)},
+                {QStringLiteral("baseline_ms"), number(b * 1e3)},
+                {QStringLiteral("ratio"), number(ratio)},
+                {QStringLiteral("product_us_per_row"), number(p / rows * 1e6)},
+                {QStringLiteral("baseline_us_per_row"), number(b / rows * 1e6)},
+                {QStringLiteral("product_first_paint_ms"), number(counterMedian(product, "paint_s") * 1e3)},
+                {QStringLiteral("baseline_first_paint_ms"), number(counterMedian(baseline, "paint_s") * 1e3)},
+                {QStringLiteral("target"), kFillTarget}});
     }
     {
         const double productGrowth = median(fillName("product", 5000)) / median(fillName("product", 1000));
         const double baselineGrowth = median(fillName("baseline", 5000)) / median(fillName("baseline", 1000));
-        add({"fill growth, 1,000 -> 5,000 options", format("%.2fx", productGrowth), format("%.2fx", baselineGrowth),
-             format("%.2fx", productGrowth), format("<= %.1fx", kFillGrowthTarget), "5x is linear",
+        add({"fill growth, 1,000 -> 5,000 options", format("%.2fx", productGrowth),
+             format("%.2fx", baselineGrowth), format("%.2fx", productGrowth),
+             format("<= %.1fx", kFillGrowthTarget), "5x is linear",
              verdict(productGrowth, kFillGrowthTarget)});
         fill.insert(QStringLiteral("growth_1000_to_5000"),
                     QJsonObject{{QStringLiteral("product"), number(productGrowth)},
@@ -156,8 +160,8 @@ Summary::Summary(const Repetitions &runs, const QJsonObject &memory)
         const double ratio = pairedRatio("save/product", "save/baseline");
         const double readBack = median("save/readback");
         add({"save, 5,000 rows", duration(product), duration(baseline), format("%.2fx", ratio),
-             format("<= %.1fx", kSaveTarget),
-             "reading the 5,000 editors alone: " + duration(readBack), verdict(ratio, kSaveTarget)});
+             format("<= %.1fx", kSaveTarget), "reading the 5,000 editors alone: " + duration(readBack),
+             verdict(ratio, kSaveTarget)});
         cases.insert(QStringLiteral("save"),
                      QJsonObject{{QStringLiteral("rows"), kSaveRows},
                                  {QStringLiteral("product_ms"), number(product * 1e3)},
@@ -213,28 +217,30 @@ Summary::Summary(const Repetitions &runs, const QJsonObject &memory)
         const double known = counterMedian("discovery/product", "senders_known");
         add({"discovery, longest loop block", format("%.1f ms", productBusy), format("%.1f ms", baselineBusy),
              format("%.1f ms", productBusy), format("<= %.0f ms", kDiscoveryBlockTargetMs),
-             "worst run; as time passed " + format("%.1f", productBlock) + " vs " + format("%.1f ms", baselineBlock),
+             "worst run; as time passed " + format("%.1f", productBlock) + " vs "
+                 + format("%.1f ms", baselineBlock),
              verdict(productBusy, kDiscoveryBlockTargetMs)});
         const double perDatagram = counterMedian("discovery/product", "gui_us_per_datagram");
         const double perDatagramBaseline = counterMedian("discovery/baseline", "gui_us_per_datagram");
-        add({"discovery, GUI thread per datagram", format("%.1f us", perDatagram), format("%.1f us", perDatagramBaseline),
-             format("%.2fx", perDatagram / perDatagramBaseline), "",
+        add({"discovery, GUI thread per datagram", format("%.1f us", perDatagram),
+             format("%.1f us", perDatagramBaseline), format("%.2fx", perDatagram / perDatagramBaseline), "",
              format("%.0f datagrams handled, ", handled) + format("%.0f senders added", known), -1});
-        cases.insert(QStringLiteral("discovery"),
-                     QJsonObject{{QStringLiteral("datagrams"), kDiscoveryDatagrams},
-                                 {QStringLiteral("senders"), kDiscoverySenders},
-                                 {QStringLiteral("product_ms"), number(median("discovery/product") * 1e3)},
-                                 {QStringLiteral("baseline_ms"), number(median("discovery/baseline") * 1e3)},
-                                 {QStringLiteral("product_longest_busy_ms"), number(productBusy)},
-                                 {QStringLiteral("baseline_longest_busy_ms"), number(baselineBusy)},
-                                 {QStringLiteral("product_longest_block_ms"), number(productBlock)},
-                                 {QStringLiteral("baseline_longest_block_ms"), number(baselineBlock)},
-                                 {QStringLiteral("product_gui_us_per_datagram"), number(perDatagram)},
-                                 {QStringLiteral("baseline_gui_us_per_datagram"), number(perDatagramBaseline)},
-                                 {QStringLiteral("handled"), number(handled)},
-                                 {QStringLiteral("dropped"), number(counterMedian("discovery/product", "dropped"))},
-                                 {QStringLiteral("senders_added"), number(known)},
-                                 {QStringLiteral("target_block_ms"), kDiscoveryBlockTargetMs}});
+        cases.insert(
+            QStringLiteral("discovery"),
+            QJsonObject{{QStringLiteral("datagrams"), kDiscoveryDatagrams},
+                        {QStringLiteral("senders"), kDiscoverySenders},
+                        {QStringLiteral("product_ms"), number(median("discovery/product") * 1e3)},
+                        {QStringLiteral("baseline_ms"), number(median("discovery/baseline") * 1e3)},
+                        {QStringLiteral("product_longest_busy_ms"), number(productBusy)},
+                        {QStringLiteral("baseline_longest_busy_ms"), number(baselineBusy)},
+                        {QStringLiteral("product_longest_block_ms"), number(productBlock)},
+                        {QStringLiteral("baseline_longest_block_ms"), number(baselineBlock)},
+                        {QStringLiteral("product_gui_us_per_datagram"), number(perDatagram)},
+                        {QStringLiteral("baseline_gui_us_per_datagram"), number(perDatagramBaseline)},
+                        {QStringLiteral("handled"), number(handled)},
+                        {QStringLiteral("dropped"), number(counterMedian("discovery/product", "dropped"))},
+                        {QStringLiteral("senders_added"), number(known)},
+                        {QStringLiteral("target_block_ms"), kDiscoveryBlockTargetMs}});
     }
 
     // Memory.
@@ -244,8 +250,12 @@ Summary::Summary(const Repetitions &runs, const QJsonObject &memory)
              format("%.1f MiB", memory.value(QStringLiteral("product_peak_mib")).toDouble(std::nan(""))),
              format("%.1f MiB", memory.value(QStringLiteral("baseline_peak_mib")).toDouble(std::nan(""))),
              format("%.2fx", peakRatio), "",
-             "fill adds " + format("%.1f", memory.value(QStringLiteral("product_fill_growth_mib")).toDouble(std::nan("")))
-                 + " vs " + format("%.1f MiB", memory.value(QStringLiteral("baseline_fill_growth_mib")).toDouble(std::nan(""))),
+             "fill adds "
+                 + format("%.1f",
+                          memory.value(QStringLiteral("product_fill_growth_mib")).toDouble(std::nan("")))
+                 + " vs "
+                 + format("%.1f MiB",
+                          memory.value(QStringLiteral("baseline_fill_growth_mib")).toDouble(std::nan(""))),
              -1});
         cases.insert(QStringLiteral("memory"), memory);
     }
@@ -312,12 +322,12 @@ bool Summary::allTargetsMet() const
 
 void Summary::print(std::FILE *out) const
 {
-    std::fprintf(out, "\n%-38s %12s %12s %9s %9s  %-6s %s\n", "Case", "Product", "Baseline", "Figure", "Target",
-                 "Met", "Note");
+    std::fprintf(out, "\n%-38s %12s %12s %9s %9s  %-6s %s\n", "Case", "Product", "Baseline", "Figure",
+                 "Target", "Met", "Note");
     for (const Line &l : lines) {
         const char *met = l.verdict == 1 ? "yes" : l.verdict == 0 ? "NO" : "";
-        std::fprintf(out, "%-38s %12s %12s %9s %9s  %-6s %s\n", l.name.c_str(), l.product.c_str(), l.baseline.c_str(),
-                     l.figure.c_str(), l.target.c_str(), met, l.note.c_str());
+        std::fprintf(out, "%-38s %12s %12s %9s %9s  %-6s %s\n", l.name.c_str(), l.product.c_str(),
+                     l.baseline.c_str(), l.figure.c_str(), l.target.c_str(), met, l.note.c_str());
     }
 }
 

@@ -46,10 +46,10 @@ private:
         std::string name;
         std::string product;
         std::string baseline;
-        std::string figure;  // the figure held to the target
+        std::string figure; // the figure held to the target
         std::string target;
         std::string note;
-        int verdict = -1;    // 1 met, 0 missed, -1 no target or not measured
+        int verdict = -1; // 1 met, 0 missed, -1 no target or not measured
     };
 
     double median(const std::string &name) const;

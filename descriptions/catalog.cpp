@@ -46,8 +46,7 @@ bool allcfgInForce(const QJsonObject &pageDescriptions)
 
 QJsonObject optionEntry(const QJsonObject &pageDescriptions, bool allcfg, const QString &optionKey)
 {
-    return allcfg ? pageDescriptions.value(kAllcfg).toObject()
-                  : pageDescriptions.value(optionKey).toObject();
+    return allcfg ? pageDescriptions.value(kAllcfg).toObject() : pageDescriptions.value(optionKey).toObject();
 }
 
 QJsonObject memberEntry(const QJsonObject &optionEntry, const QString &subKey)

@@ -18,8 +18,8 @@ inline const QString kCatalogPath = QStringLiteral("/api/app/init.json");
 
 // Editor kinds ("type" of a description entry) that change the editor of an option.
 enum EditorKind {
-    FlagKind = 1,     // check box, for a value that is not a string
-    ChoiceKind = 4,   // choice list built from "data"
+    FlagKind = 1, // check box, for a value that is not a string
+    ChoiceKind = 4, // choice list built from "data"
     TextCellKind = 6, // multi-line text cell, for a top-level string option
 };
 

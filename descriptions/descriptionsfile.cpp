@@ -56,8 +56,7 @@ void MainWindow::readdescription()
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
         qDebug() << uitexts::logErrorLoad;
         QMessageBox::warning(this, tr(uitexts::errorTitle),
-                             tr(uitexts::descriptionsReadError) + catalog::kCatalogFileName,
-                             QMessageBox::Ok);
+                             tr(uitexts::descriptionsReadError) + catalog::kCatalogFileName, QMessageBox::Ok);
         return;
     }
     // A local copy that is not a JSON object leaves the catalog empty, without a word:
@@ -72,8 +71,8 @@ void MainWindow::loaddescription()
     // One download at a time; a request while one runs would only fetch the same again.
     if (descriptionReply)
         return;
-    const QUrl url = QUrl::fromUserInput(QStringLiteral("http://") + descriptionsHost()
-                                         + catalog::kCatalogPath);
+    const QUrl url
+        = QUrl::fromUserInput(QStringLiteral("http://") + descriptionsHost() + catalog::kCatalogPath);
     QNetworkRequest request(url);
     // The descriptions server is given up on like a module that stops answering.
     request.setTransferTimeout(kModuleTransferTimeoutMs);

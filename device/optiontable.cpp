@@ -28,8 +28,7 @@ public:
     RowBuilder(QTableWidget *table, QWidget *editorParent)
         : table(table)
         , editorParent(editorParent)
-    {
-    }
+    { }
 
     void label(int row, const QString &text, bool header)
     {

@@ -43,8 +43,8 @@ PageListReply readPageListReply(const QByteArray &body)
         reply.keys.append(kServicePageKey);
         return reply;
     }
-    reply.kind = replyText(body) == kNoApiOptionsText ? PageListReply::NoApiOptions
-                                                        : PageListReply::Unrecognised;
+    reply.kind
+        = replyText(body) == kNoApiOptionsText ? PageListReply::NoApiOptions : PageListReply::Unrecognised;
     return reply;
 }
 

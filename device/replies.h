@@ -16,7 +16,7 @@ QString replyText(const QByteArray &body);
 struct PageListReply
 {
     enum Kind {
-        Pages,        // keys holds the page keys, kServicePageKey last
+        Pages, // keys holds the page keys, kServicePageKey last
         NoApiOptions, // the module answered "Error 404": no JSON options interface
         Unrecognised, // anything else without a "select" array
     };
@@ -28,10 +28,10 @@ PageListReply readPageListReply(const QByteArray &body);
 struct PageReply
 {
     enum Kind {
-        EmptyBody,   // nothing to show, nothing to say
-        EmptyPage,   // the module's texts for a page without options
+        EmptyBody, // nothing to show, nothing to say
+        EmptyPage, // the module's texts for a page without options
         ParserError, // not a JSON object, or an empty one
-        Page,        // values holds the parsed root object
+        Page, // values holds the parsed root object
     };
     Kind kind = EmptyBody;
     QJsonObject values;

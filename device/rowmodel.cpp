@@ -66,8 +66,8 @@ QList<ChoiceEntry> choiceEntries(const QString &choiceData)
         }
         // "1=a=b" shows "a": the label ends where a further "=" begins.
         const int labelEnd = part.indexOf(kChoiceValueSeparator, separator + 1);
-        entries.append({part.left(separator),
-                        part.mid(separator + 1, labelEnd < 0 ? -1 : labelEnd - separator - 1)});
+        entries.append(
+            {part.left(separator), part.mid(separator + 1, labelEnd < 0 ? -1 : labelEnd - separator - 1)});
     }
     return entries;
 }

@@ -19,12 +19,12 @@ inline constexpr int kValueColumn = 1;
 
 enum RowKind {
     GroupHeader = 0, // header of an option group; its label spans both columns
-    TextField,       // QLineEdit holding a text value
-    FlagBox,         // QCheckBox: checked means 1
-    NumberField,     // QLineEdit with a QIntValidator
-    ChoiceBox,       // QComboBox over a choice list
-    NestedField,     // QLineEdit holding a nested object as name:value pairs
-    TextCell,        // QTableWidgetItem, edited in the multi-line value editor
+    TextField, // QLineEdit holding a text value
+    FlagBox, // QCheckBox: checked means 1
+    NumberField, // QLineEdit with a QIntValidator
+    ChoiceBox, // QComboBox over a choice list
+    NestedField, // QLineEdit holding a nested object as name:value pairs
+    TextCell, // QTableWidgetItem, edited in the multi-line value editor
 };
 
 // Longest text a line edit is given. A line edit lays out its whole text at once (seconds
@@ -70,8 +70,8 @@ QString nestedRowKey(const QString &groupKey, const QString &subKey);
 
 struct RowKeyParts
 {
-    QString key;       // the option key, or the group key of a member
-    QString subKey;    // the sub key of a member; empty for a top-level option
+    QString key; // the option key, or the group key of a member
+    QString subKey; // the sub key of a member; empty for a top-level option
     bool isMember = false;
 };
 // Splits a row key at ":": one part is a top-level option; otherwise the first part is the

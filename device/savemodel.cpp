@@ -40,8 +40,7 @@ bool sameValue(const QJsonValue &stored, const QJsonValue &value)
 
 PageMerge::PageMerge(const QJsonObject &page)
     : page(page)
-{
-}
+{ }
 
 QJsonObject::iterator PageMerge::locate(const QString &key)
 {

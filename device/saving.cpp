@@ -26,8 +26,7 @@ struct SaveContext
     bool allcfg = false;
 };
 
-template<typename Editor>
-Editor *valueEditor(const QTableWidget *table, int row)
+template<typename Editor> Editor *valueEditor(const QTableWidget *table, int row)
 {
     return qobject_cast<Editor *>(table->cellWidget(row, kValueColumn));
 }
@@ -35,9 +34,8 @@ Editor *valueEditor(const QTableWidget *table, int row)
 // The value that row stands for, or nothing: for rows that carry no value of their own
 // (group headers, nested objects), for a value cell that does not hold the editor of its
 // kind, and for a choice that addresses no entry of its list.
-std::optional<QJsonValue> rowValue(const QTableWidget *table, int row, int kind,
-                                   const RowKeyParts &place, savemodel::PageMerge &page,
-                                   const SaveContext &context)
+std::optional<QJsonValue> rowValue(const QTableWidget *table, int row, int kind, const RowKeyParts &place,
+                                   savemodel::PageMerge &page, const SaveContext &context)
 {
     switch (kind) {
     case TextField:
@@ -54,8 +52,7 @@ std::optional<QJsonValue> rowValue(const QTableWidget *table, int row, int kind,
         break;
     case ChoiceBox:
         if (auto *box = valueEditor<QComboBox>(table, row)) {
-            const QJsonObject entry =
-                savemodel::choiceEntry(context.pageDescriptions, context.allcfg, place);
+            const QJsonObject entry = savemodel::choiceEntry(context.pageDescriptions, context.allcfg, place);
             return savemodel::choiceValue(catalog::choiceData(entry), box->currentIndex(),
                                           page.stored(place));
         }
@@ -87,8 +84,8 @@ void MainWindow::saveopt()
     context.allcfg = catalog::allcfgInForce(context.pageDescriptions);
     for (int row = 0; row < rowTypes.size() && row < rowKeys.size(); ++row) {
         const RowKeyParts place = splitRowKey(rowKeys.at(row));
-        const std::optional<QJsonValue> value =
-            rowValue(ui->tableWidget, row, rowTypes.at(row), place, page, context);
+        const std::optional<QJsonValue> value
+            = rowValue(ui->tableWidget, row, rowTypes.at(row), place, page, context);
         if (value)
             page.store(place, *value);
     }

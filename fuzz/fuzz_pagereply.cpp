@@ -51,16 +51,15 @@ Input splitInput(const QByteArray &input)
     return parts;
 }
 
-template<typename Editor>
-Editor *editorAt(QTableWidget *table, int row)
+template<typename Editor> Editor *editorAt(QTableWidget *table, int row)
 {
     return qobject_cast<Editor *>(table->cellWidget(row, kValueColumn));
 }
 
 // The value a save takes from a row, read the way the save reads it.
 std::optional<QJsonValue> rowValue(QTableWidget *table, int row, int kind, const RowKeyParts &place,
-                                   const QJsonValue &stored, const QJsonObject &pageDescriptions,
-                                   bool allcfg, bool ambiguousKeys)
+                                   const QJsonValue &stored, const QJsonObject &pageDescriptions, bool allcfg,
+                                   bool ambiguousKeys)
 {
     switch (kind) {
     case TextField: {
@@ -82,8 +81,8 @@ std::optional<QJsonValue> rowValue(QTableWidget *table, int row, int kind, const
         auto *box = editorAt<QComboBox>(table, row);
         FUZZ_CHECK(box);
         const QJsonObject entry = savemodel::choiceEntry(pageDescriptions, allcfg, place);
-        const std::optional<QJsonValue> value = savemodel::choiceValue(
-            catalog::choiceData(entry), box->currentIndex(), stored);
+        const std::optional<QJsonValue> value
+            = savemodel::choiceValue(catalog::choiceData(entry), box->currentIndex(), stored);
         // The combo box was built from the same list: its current entry is always in it,
         // unless the row key led to another description entry.
         FUZZ_CHECK(value.has_value() || ambiguousKeys);
@@ -175,8 +174,8 @@ QJsonObject fillAndSave(MainWindowProbe &probe, const QJsonObject &page)
         const RowKeyParts place = splitRowKey(probe.rowKeys().at(row));
         const QJsonValue stored = merge.stored(place);
         FUZZ_CHECK(stored == savemodel::storedValue(rowByRow, place));
-        const std::optional<QJsonValue> value =
-            rowValue(table, row, kind, place, stored, pageDescriptions, allcfg, ambiguousKeys);
+        const std::optional<QJsonValue> value
+            = rowValue(table, row, kind, place, stored, pageDescriptions, allcfg, ambiguousKeys);
         if (!value)
             continue;
         // A text shown in a text editor is written back as it came, whatever it holds.

@@ -64,8 +64,10 @@ void checkLookups(const QJsonObject &object)
 
 QJsonObject samplePages()
 {
-    static const QJsonObject pages =
-        QJsonDocument::fromJson(readSample("pages.json")).object().value(QStringLiteral("pages")).toObject();
+    static const QJsonObject pages = QJsonDocument::fromJson(readSample("pages.json"))
+                                         .object()
+                                         .value(QStringLiteral("pages"))
+                                         .toObject();
     return pages;
 }
 

@@ -27,10 +27,10 @@ ModuleEntry splitModuleEntry(const QString &entry);
 // The text of the stored value. A hand-edited value with unquoted commas reads as a list;
 // its text is kept whole rather than lost (and overwritten with nothing at exit).
 QString storedModuleListText(const QVariant &stored);
-QStringList splitModuleList(const QString &stored);      // options.ini value -> entries
-QString joinModuleList(const QStringList &modules);      // entries -> options.ini value
-QString modulesEditorText(const QStringList &modules);   // entries -> editor text
-QStringList modulesFromEditorText(const QString &text);  // editor text -> entries
+QStringList splitModuleList(const QString &stored); // options.ini value -> entries
+QString joinModuleList(const QStringList &modules); // entries -> options.ini value
+QString modulesEditorText(const QStringList &modules); // entries -> editor text
+QStringList modulesFromEditorText(const QString &text); // editor text -> entries
 
 // A module announces itself with a datagram of at least 2 bytes starting with 'U'.
 bool isAnnouncement(const QByteArray &datagram);

@@ -16,12 +16,8 @@ struct FaultName
 };
 
 const FaultName kFaultNames[] = {
-    {Fault::None, "ok"},
-    {Fault::PlainError404, "error404"},
-    {Fault::EmptyPageText, "empty"},
-    {Fault::NullPage, "null"},
-    {Fault::HttpStatus, "status"},
-    {Fault::InvalidJson, "invalid-json"},
+    {Fault::None, "ok"},       {Fault::PlainError404, "error404"}, {Fault::EmptyPageText, "empty"},
+    {Fault::NullPage, "null"}, {Fault::HttpStatus, "status"},      {Fault::InvalidJson, "invalid-json"},
     {Fault::Hang, "hang"},
 };
 
@@ -53,10 +49,9 @@ bool parseBehaviour(const QString &text, ModuleSimulator::Behaviour *behaviour, 
             }
             continue;
         }
-        const auto known = std::find_if(std::begin(kFaultNames), std::end(kFaultNames),
-                                         [&name](const FaultName &f) {
-                                             return name == QLatin1String(f.name);
-                                         });
+        const auto known
+            = std::find_if(std::begin(kFaultNames), std::end(kFaultNames),
+                           [&name](const FaultName &f) { return name == QLatin1String(f.name); });
         if (known == std::end(kFaultNames) || faultSeen) {
             *error = QStringLiteral("unknown behaviour \"%1\"").arg(text);
             return false;
@@ -91,8 +86,8 @@ QString behaviourText(const ModuleSimulator::Behaviour &behaviour)
     return text;
 }
 
-bool parsePageBehaviour(const QString &text, QString *pageKey,
-                        ModuleSimulator::Behaviour *behaviour, QString *error)
+bool parsePageBehaviour(const QString &text, QString *pageKey, ModuleSimulator::Behaviour *behaviour,
+                        QString *error)
 {
     if (parseBehaviour(text, behaviour, error)) {
         pageKey->clear();

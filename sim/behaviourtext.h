@@ -13,5 +13,5 @@ QString behaviourText(const ModuleSimulator::Behaviour &behaviour);
 
 // "[KEY:]BEHAVIOUR": text that reads as a behaviour applies to every page (empty key);
 // otherwise the part before the first ':' is the page key.
-bool parsePageBehaviour(const QString &text, QString *pageKey,
-                        ModuleSimulator::Behaviour *behaviour, QString *error);
+bool parsePageBehaviour(const QString &text, QString *pageKey, ModuleSimulator::Behaviour *behaviour,
+                        QString *error);

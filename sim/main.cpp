@@ -127,8 +127,7 @@ int main(int argc, char *argv[])
     int defaultPort = 0;
     splitHostPort(QStringLiteral(QUILLNET_SIM_DEFAULT_HOST), &defaultAddress, &defaultPort);
     const QString dataDir = QStringLiteral(QUILLNET_SIM_DATA_DIR);
-    const QString defaultAnnounceTarget =
-        QStringLiteral("127.0.0.1:%1").arg(kDiscoveryPort);
+    const QString defaultAnnounceTarget = QStringLiteral("127.0.0.1:%1").arg(kDiscoveryPort);
 
     QCommandLineParser parser;
     parser.setApplicationDescription(QStringLiteral(
@@ -166,8 +165,8 @@ int main(int argc, char *argv[])
          QStringLiteral("Descriptions catalog file served as /api/app/init.json (default %1).")
              .arg(QDir(dataDir).filePath(QStringLiteral("catalog.json"))),
          QStringLiteral("FILE"), QDir(dataDir).filePath(QStringLiteral("catalog.json"))},
-        {QStringLiteral("page-list-answer"),
-         QStringLiteral("How to answer /jsonoptions?select=0."), QStringLiteral("BEHAVIOUR")},
+        {QStringLiteral("page-list-answer"), QStringLiteral("How to answer /jsonoptions?select=0."),
+         QStringLiteral("BEHAVIOUR")},
         {QStringLiteral("page-answer"),
          QStringLiteral("How to answer /jsonoptions?select=KEY; without \"KEY:\" for every page "
                         "without one of its own. May be repeated."),
@@ -176,15 +175,16 @@ int main(int argc, char *argv[])
          QStringLiteral("How to answer /jsonoptions?write=DOC (a write with any fault is not "
                         "merged)."),
          QStringLiteral("BEHAVIOUR")},
-        {QStringLiteral("catalog-answer"),
-         QStringLiteral("How to answer /api/app/init.json."), QStringLiteral("BEHAVIOUR")},
+        {QStringLiteral("catalog-answer"), QStringLiteral("How to answer /api/app/init.json."),
+         QStringLiteral("BEHAVIOUR")},
         {QStringLiteral("delay"),
          QStringLiteral("Answer every request MS milliseconds late, unless its BEHAVIOUR has a "
                         "delay of its own."),
          QStringLiteral("MS")},
         {QStringLiteral("announce-to"),
          QStringLiteral("Where to send the UDP announcements (default %1, the configurator's "
-                        "discovery port).").arg(defaultAnnounceTarget),
+                        "discovery port).")
+             .arg(defaultAnnounceTarget),
          QStringLiteral("HOST:PORT"), defaultAnnounceTarget},
         {QStringLiteral("announce-every"),
          QStringLiteral("Seconds between announcements (default %1).").arg(kDefaultAnnounceSeconds),
@@ -256,8 +256,8 @@ int main(int argc, char *argv[])
             fail(QStringLiteral("--page-answer: %1").arg(error));
         everyPageSet = everyPageSet || key.isEmpty();
         setBehaviour(Endpoint::Page,
-                     key.isEmpty() ? QStringLiteral("every page") : QStringLiteral("page ") + key,
-                     behaviour, key);
+                     key.isEmpty() ? QStringLiteral("every page") : QStringLiteral("page ") + key, behaviour,
+                     key);
     }
     if (!everyPageSet)
         setBehaviour(Endpoint::Page, QStringLiteral("every page"), {}, {});
@@ -266,11 +266,14 @@ int main(int argc, char *argv[])
         fail(QStringLiteral("cannot listen on %1:%2").arg(address).arg(port));
 
     sim.setWriteListener([&app](const QByteArray &document, bool applied) {
-        QMetaObject::invokeMethod(&app, [document, applied] {
-            print(QStringLiteral("%1 %2")
-                      .arg(applied ? QStringLiteral("Write merged:") : QStringLiteral("Write refused:"),
-                           QString::fromUtf8(document)));
-        }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            &app,
+            [document, applied] {
+                print(QStringLiteral("%1 %2").arg(applied ? QStringLiteral("Write merged:")
+                                                          : QStringLiteral("Write refused:"),
+                                                  QString::fromUtf8(document)));
+            },
+            Qt::QueuedConnection);
     });
 
     ModuleAnnouncer announcer;
@@ -278,8 +281,8 @@ int main(int argc, char *argv[])
     if (!parser.isSet(QStringLiteral("no-announce"))) {
         QString host;
         int targetPort = 0;
-        if (!splitHostPort(parser.value(QStringLiteral("announce-to")), &host, &targetPort)
-            || targetPort == 0 || QHostAddress(host).isNull())
+        if (!splitHostPort(parser.value(QStringLiteral("announce-to")), &host, &targetPort) || targetPort == 0
+            || QHostAddress(host).isNull())
             fail(QStringLiteral("--announce-to needs an IP address and a port, as in %1")
                      .arg(defaultAnnounceTarget));
         bool ok = false;
@@ -287,12 +290,11 @@ int main(int argc, char *argv[])
         if (!ok || seconds < 1)
             fail(QStringLiteral("--announce-every needs a whole number of seconds, at least 1"));
         bool reported = false;
-        QObject::connect(&announcer, &ModuleAnnouncer::sendFailed, &app,
-                         [&reported](const QString &why) {
-                             if (!reported)
-                                 print(QStringLiteral("Announcement not sent: %1").arg(why));
-                             reported = true;
-                         });
+        QObject::connect(&announcer, &ModuleAnnouncer::sendFailed, &app, [&reported](const QString &why) {
+            if (!reported)
+                print(QStringLiteral("Announcement not sent: %1").arg(why));
+            reported = true;
+        });
         announcer.start(QHostAddress(host), quint16(targetPort), seconds * 1000);
         announceLine = QStringLiteral("Announcements: \"%1\" to %2:%3 every %4 s")
                            .arg(QString::fromLatin1(ModuleAnnouncer::datagram()), host)

@@ -1,6 +1,7 @@
 #include "sim/moduleannouncer.h"
 
-ModuleAnnouncer::ModuleAnnouncer(QObject *parent) : QObject(parent)
+ModuleAnnouncer::ModuleAnnouncer(QObject *parent)
+    : QObject(parent)
 {
     connect(&timer, &QTimer::timeout, this, &ModuleAnnouncer::announce);
 }

@@ -118,9 +118,10 @@ ModuleSimulator::Behaviour ModuleSimulator::State::behaviourFor(Endpoint endpoin
 bool ModuleSimulator::State::waitAsBehaved(const Behaviour &behaviour)
 {
     std::unique_lock<std::mutex> lock(mutex);
-    const auto stopped = [this] { return stopping; };
-    if (behaviour.delayMs > 0
-        && wake.wait_for(lock, std::chrono::milliseconds(behaviour.delayMs), stopped))
+    const auto stopped = [this] {
+        return stopping;
+    };
+    if (behaviour.delayMs > 0 && wake.wait_for(lock, std::chrono::milliseconds(behaviour.delayMs), stopped))
         return false;
     if (behaviour.fault == Fault::Hang) {
         wake.wait(lock, stopped);
@@ -168,8 +169,9 @@ void ModuleSimulator::State::handleOptions(const httplib::Request &req, httplib:
         if (!waitAsBehaved(behaviour)) {
             res.status = 503;
         } else {
-            sendAnswer(res, behaviour.fault == Fault::None ? writeAnswer(document, &applied)
-                                                           : faultAnswer(behaviour, {}));
+            sendAnswer(res,
+                       behaviour.fault == Fault::None ? writeAnswer(document, &applied)
+                                                      : faultAnswer(behaviour, {}));
         }
         if (listener)
             listener(document, applied);
@@ -183,8 +185,7 @@ void ModuleSimulator::State::handleOptions(const httplib::Request &req, httplib:
     const QByteArray key = QByteArray::fromStdString(req.get_param_value("select"));
     const bool pageList = key == kPageListKey;
     const QString pageKey = QString::fromUtf8(key);
-    const Behaviour behaviour =
-        behaviourFor(pageList ? Endpoint::PageList : Endpoint::Page, pageKey);
+    const Behaviour behaviour = behaviourFor(pageList ? Endpoint::PageList : Endpoint::Page, pageKey);
     if (!waitAsBehaved(behaviour)) {
         res.status = 503;
         return;
@@ -210,7 +211,9 @@ void ModuleSimulator::State::handleCatalog(httplib::Response &res)
     sendAnswer(res, {200, catalog, kJsonType});
 }
 
-ModuleSimulator::ModuleSimulator() : d(std::make_unique<State>()) {}
+ModuleSimulator::ModuleSimulator()
+    : d(std::make_unique<State>())
+{ }
 
 ModuleSimulator::~ModuleSimulator()
 {
@@ -238,8 +241,7 @@ void ModuleSimulator::setCatalog(const QByteArray &catalogBody)
 
 namespace {
 
-bool readJsonObject(const QString &fileName, QByteArray *text, QJsonObject *object,
-                    QString *error)
+bool readJsonObject(const QString &fileName, QByteArray *text, QJsonObject *object, QString *error)
 {
     QFile file(fileName);
     if (!file.open(QIODevice::ReadOnly)) {
@@ -269,8 +271,7 @@ bool readJsonObject(const QString &fileName, QByteArray *text, QJsonObject *obje
 // The pages file: {"order": [page keys as listed], "pages": {KEY: {options}}}. Pages left
 // out of "order" are served but not listed (the configurator lists "promode" by itself);
 // without "order" every page is listed in key order.
-bool ModuleSimulator::loadFiles(const QString &pagesFile, const QString &catalogFile,
-                                QString *error)
+bool ModuleSimulator::loadFiles(const QString &pagesFile, const QString &catalogFile, QString *error)
 {
     QString message;
     QByteArray pagesText, catalogText;
@@ -298,8 +299,7 @@ bool ModuleSimulator::loadFiles(const QString &pagesFile, const QString &catalog
     return true;
 }
 
-void ModuleSimulator::setBehaviour(Endpoint endpoint, const Behaviour &behaviour,
-                                   const QString &pageKey)
+void ModuleSimulator::setBehaviour(Endpoint endpoint, const Behaviour &behaviour, const QString &pageKey)
 {
     std::lock_guard<std::mutex> lock(d->mutex);
     if (endpoint == Endpoint::Page)
@@ -340,9 +340,8 @@ bool ModuleSimulator::start(const QString &address, int port)
     server->Get(kOptionsPath, [state](const httplib::Request &req, httplib::Response &res) {
         state->handleOptions(req, res);
     });
-    server->Get(kCatalogPath, [state](const httplib::Request &, httplib::Response &res) {
-        state->handleCatalog(res);
-    });
+    server->Get(kCatalogPath,
+                [state](const httplib::Request &, httplib::Response &res) { state->handleCatalog(res); });
 
     const std::string host = address.toStdString();
     int boundPort = port;

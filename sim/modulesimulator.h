@@ -17,19 +17,19 @@ class ModuleSimulator
 public:
     // How the simulator answers one kind of request, to act like broken or odd firmware.
     enum class Fault {
-        None,           // the normal answer
-        PlainError404,  // the plain text "Error 404" with status 200
-        EmptyPageText,  // {"KEY":}} for the requested page KEY, status 200
-        NullPage,       // the text {"null"}, status 200
-        HttpStatus,     // an empty body with Behaviour::status
-        InvalidJson,    // a body that is not JSON, status 200
-        Hang,           // accepts the request and never answers (until stop())
+        None, // the normal answer
+        PlainError404, // the plain text "Error 404" with status 200
+        EmptyPageText, // {"KEY":}} for the requested page KEY, status 200
+        NullPage, // the text {"null"}, status 200
+        HttpStatus, // an empty body with Behaviour::status
+        InvalidJson, // a body that is not JSON, status 200
+        Hang, // accepts the request and never answers (until stop())
     };
     struct Behaviour
     {
         Fault fault = Fault::None;
-        int status = 500;   // for Fault::HttpStatus
-        int delayMs = 0;    // answer only after this delay (any fault, or none)
+        int status = 500; // for Fault::HttpStatus
+        int delayMs = 0; // answer only after this delay (any fault, or none)
     };
     enum class Endpoint { PageList, Page, Write, Catalog };
 
@@ -68,8 +68,8 @@ public:
 
     // Texts of the odd answers, for callers that check what arrived.
     static QByteArray emptyPageText(const QByteArray &pageKey); // {"KEY":}}
-    static QByteArray nullPageText();                           // {"null"}
-    static QByteArray plainError404Text();                      // Error 404
+    static QByteArray nullPageText(); // {"null"}
+    static QByteArray plainError404Text(); // Error 404
     static QByteArray invalidJsonText();
 
 private:

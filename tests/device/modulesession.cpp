@@ -100,7 +100,8 @@ QStringList ModuleSession::rows() const
     QStringList lines;
     for (int row = 0; row < table->rowCount(); ++row) {
         const QTableWidgetItem *label = table->item(row, 0);
-        lines.append(QStringList{label ? label->text() : "<none>", QString::number(probe->rowTypes().value(row, -1)),
+        lines.append(QStringList{label ? label->text() : "<none>",
+                                 QString::number(probe->rowTypes().value(row, -1)),
                                  probe->rowKeys().value(row, "<none>"), describeEditor(table, row)}
                          .join('|'));
     }

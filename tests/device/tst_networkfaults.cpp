@@ -30,16 +30,26 @@ const QByteArray kPageTarget = "/jsonoptions?select=3";
 const QByteArray kWritePrefix = "/jsonoptions?write=";
 
 // A plain HTTP/1.1 answer; a contentLength >= 0 announces more than body holds.
-QByteArray httpAnswer(int status, const QByteArray &body, const QByteArray &headers = {}, int contentLength = -1)
+QByteArray httpAnswer(int status, const QByteArray &body, const QByteArray &headers = {},
+                      int contentLength = -1)
 {
     return "HTTP/1.1 " + QByteArray::number(status) + " Whatever\r\nContent-Length: "
         + QByteArray::number(contentLength < 0 ? body.size() : contentLength) + "\r\nConnection: close\r\n"
         + headers + "\r\n" + body;
 }
 
-QByteArray json(const QJsonObject &object) { return QJsonDocument(object).toJson(QJsonDocument::Compact); }
-QByteArray pageList(const QStringList &keys) { return json({{"select", QJsonArray::fromStringList(keys)}}); }
-QString text(const char *uiText) { return QCoreApplication::translate("MainWindow", uiText); }
+QByteArray json(const QJsonObject &object)
+{
+    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+}
+QByteArray pageList(const QStringList &keys)
+{
+    return json({{"select", QJsonArray::fromStringList(keys)}});
+}
+QString text(const char *uiText)
+{
+    return QCoreApplication::translate("MainWindow", uiText);
+}
 
 // A module that answers with hand-made bytes: the target of each connection's request is
 // recorded, the answer chosen for it written and the connection closed.
@@ -77,7 +87,10 @@ struct Heartbeat
 {
     Heartbeat()
     {
-        QObject::connect(&timer, &QTimer::timeout, [this] { longest = qMax(longest, clock.restart()); ++beats; });
+        QObject::connect(&timer, &QTimer::timeout, [this] {
+            longest = qMax(longest, clock.restart());
+            ++beats;
+        });
         clock.start();
         timer.start(5);
     }
@@ -98,12 +111,14 @@ struct Modules
 
 // A window whose selector lists the raw module (entry 1) and the simulator (entry 2), with
 // an empty catalog on disk so that nothing is downloaded at start-up.
-struct Session : Modules, ModuleSession
+struct Session
+    : Modules
+    , ModuleSession
 {
     Session()
-        : ModuleSession({module.address() + QStringLiteral(" Raw"), fx.address() + QStringLiteral(" Sim")}, "{}")
-    {
-    }
+        : ModuleSession({module.address() + QStringLiteral(" Raw"), fx.address() + QStringLiteral(" Sim")},
+                        "{}")
+    { }
     // The raw module lists keys and answers every other request with page(target).
     void servePages(const QStringList &keys, const std::function<QByteArray(const QByteArray &)> &page)
     {
@@ -146,23 +161,29 @@ void TestNetworkFaults::readFaults_data()
         << false << QString();
     // Followed, a redirect would end in a refused connection.
     QTest::newRow("page list redirected")
-        << kPageListTarget << httpAnswer(302, "Moved", "Location: http://127.0.0.1:1/jsonoptions?select=0\r\n")
-        << unknown << false << QString();
+        << kPageListTarget
+        << httpAnswer(302, "Moved", "Location: http://127.0.0.1:1/jsonoptions?select=0\r\n") << unknown
+        << false << QString();
     QTest::newRow("page list and junk after a NUL")
-        << kPageListTarget << httpAnswer(200, list + QByteArray("\0junk", 5)) << unknown << false << QString();
-    QTest::newRow("page key that is not UTF-8")
-        << kPageListTarget << httpAnswer(200, "{\"select\":[\"1\",\"\xc3\x28\"]}") << unknown << false << QString();
-    QTest::newRow("page closed in the middle of the body") << kPageTarget << httpAnswer(200, page.left(8), {}, page.size())
-                                                           << text(uitexts::pageLoadFailed) << true << QString();
-    QTest::newRow("page redirected")
-        << kPageTarget << httpAnswer(302, "Found", "Location: http://127.0.0.1:1/jsonoptions?select=3\r\n")
-        << parserError << false << QStringLiteral("Found");
-    QTest::newRow("empty-page text and junk after a NUL")
-        << kPageTarget << httpAnswer(200, QByteArray("{\"3\":}}\0junk", 12)) << text(uitexts::emptyPage) << false
+        << kPageListTarget << httpAnswer(200, list + QByteArray("\0junk", 5)) << unknown << false
         << QString();
+    QTest::newRow("page key that is not UTF-8")
+        << kPageListTarget << httpAnswer(200, "{\"select\":[\"1\",\"\xc3\x28\"]}") << unknown << false
+        << QString();
+    QTest::newRow("page closed in the middle of the body")
+        << kPageTarget << httpAnswer(200, page.left(8), {}, page.size()) << text(uitexts::pageLoadFailed)
+        << true << QString();
+    QTest::newRow("page redirected") << kPageTarget
+                                     << httpAnswer(302, "Found",
+                                                   "Location: http://127.0.0.1:1/jsonoptions?select=3\r\n")
+                                     << parserError << false << QStringLiteral("Found");
+    QTest::newRow("empty-page text and junk after a NUL")
+        << kPageTarget << httpAnswer(200, QByteArray("{\"3\":}}\0junk", 12)) << text(uitexts::emptyPage)
+        << false << QString();
     QTest::newRow("page value that is not UTF-8")
         << kPageTarget << httpAnswer(200, "{\"3\":{\"name\":\"caf\xe9\"}}") << parserError << false
-        << QStringLiteral("{\"3\":{\"name\":\"caf") + QChar(QChar::ReplacementCharacter) + QStringLiteral("\"}}");
+        << QStringLiteral("{\"3\":{\"name\":\"caf") + QChar(QChar::ReplacementCharacter)
+            + QStringLiteral("\"}}");
 }
 
 void TestNetworkFaults::readFaults()
@@ -229,7 +250,9 @@ void TestNetworkFaults::tenMegabyteBodies()
     QVERIFY(s.openPage("3"));
     QCOMPARE(s.modals.count(), 0);
     const QString nestedText = (QStringLiteral("text:") + longText).left(kLineEditTextLimit);
-    QCOMPARE(s.rows(), (QStringList{"log|6|log|cell:" + longText, "net|0|net|header", "obj|5|net:obj:sub|text:" + nestedText}));
+    QCOMPARE(s.rows(),
+             (QStringList{"log|6|log|cell:" + longText, "net|0|net|header",
+                          "obj|5|net:obj:sub|text:" + nestedText}));
     s.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
     s.probe->listWidget()->viewport()->repaint();
@@ -244,9 +267,11 @@ void TestNetworkFaults::writeAnswers_data()
     QTest::addColumn<QByteArray>("answer");
     QTest::addColumn<QString>("logged"); // the answer as logged; empty: nothing
 
-    QTest::newRow("junk after a NUL") << httpAnswer(200, QByteArray("OK\0junk\xff", 8)) << QStringLiteral("OK");
+    QTest::newRow("junk after a NUL")
+        << httpAnswer(200, QByteArray("OK\0junk\xff", 8)) << QStringLiteral("OK");
     QTest::newRow("bytes that are not UTF-8")
-        << httpAnswer(200, "\xff\xfeok") << QString(2, QChar(QChar::ReplacementCharacter)) + QStringLiteral("ok");
+        << httpAnswer(200, "\xff\xfeok")
+        << QString(2, QChar(QChar::ReplacementCharacter)) + QStringLiteral("ok");
     QTest::newRow("Cyrillic") << httpAnswer(200, "\xd0\x93\xd0\xbe\xd1\x82\xd0\xbe\xd0\xb2\xd0\xbe")
                               << QStringLiteral("Готово");
     // Not followed: the settings never go to another host, and the redirect is the answer.
@@ -263,12 +288,14 @@ void TestNetworkFaults::writeAnswers()
     QFETCH(QString, logged);
     // Text longer than a line edit holds, at the top level and in a group, goes into text
     // cells and is written back whole.
-    QJsonObject options{{"name", "x"},
-                        {"net", QJsonObject{{"note", QString(33000, QLatin1Char('n')) + QStringLiteral("\nend")}}},
-                        {"script", QString(40000, QLatin1Char('a')) + QStringLiteral("end")}};
+    QJsonObject options{
+        {"name", "x"},
+        {"net", QJsonObject{{"note", QString(33000, QLatin1Char('n')) + QStringLiteral("\nend")}}},
+        {"script", QString(40000, QLatin1Char('a')) + QStringLiteral("end")}};
     Session s;
     const QByteArray page = httpAnswer(200, json({{"3", options}}));
-    s.servePages({"3"}, [=](const QByteArray &target) { return target.startsWith(kWritePrefix) ? answer : page; });
+    s.servePages({"3"},
+                 [=](const QByteArray &target) { return target.startsWith(kWritePrefix) ? answer : page; });
     QVERIFY(s.selectModule(1));
     QVERIFY(s.openPage("3"));
     QCOMPARE(s.probe->rowTypes(), (QList<int>{TextField, GroupHeader, TextCell, TextCell}));
@@ -287,7 +314,8 @@ void TestNetworkFaults::writeAnswers()
     QVERIFY(s.probe->pushButton()->isEnabled());
     options.insert("name", "edited");
     QCOMPARE(s.probe->pageValues(), (QJsonObject{{"3", options}}));
-    const QByteArray document = QByteArray::fromPercentEncoding(s.module.targets.last().mid(kWritePrefix.size()));
+    const QByteArray document
+        = QByteArray::fromPercentEncoding(s.module.targets.last().mid(kWritePrefix.size()));
     QCOMPARE(QJsonDocument::fromJson(document).object(), (QJsonObject{{"3", options}}));
 }
 
@@ -301,10 +329,11 @@ void TestNetworkFaults::catalogDownloadFaults_data()
         << httpAnswer(200, catalogBody.left(12), {}, catalogBody.size()) << false;
     QTest::newRow("redirect") << httpAnswer(302, "Found", "Location: http://127.0.0.1:1/\r\n") << false;
     QTest::newRow("junk after a NUL") << httpAnswer(200, catalogBody + QByteArray("\0junk", 5)) << false;
-    QTest::newRow("title that is not UTF-8") << httpAnswer(200, "{\"sysall\":{\"select\":{\"1\":\"\xd1\xf2\"}}}")
-                                             << false;
-    QTest::newRow("ten megabytes")
-        << httpAnswer(200, "{\"pad\":\"" + QByteArray(kTenMegabytes, 'p') + "\",\"sysall\":{}}") << true;
+    QTest::newRow("title that is not UTF-8")
+        << httpAnswer(200, "{\"sysall\":{\"select\":{\"1\":\"\xd1\xf2\"}}}") << false;
+    QTest::newRow("ten megabytes") << httpAnswer(
+        200, "{\"pad\":\"" + QByteArray(kTenMegabytes, 'p') + "\",\"sysall\":{}}")
+                                   << true;
 }
 
 void TestNetworkFaults::catalogDownloadFaults()
@@ -313,11 +342,14 @@ void TestNetworkFaults::catalogDownloadFaults()
     QFETCH(bool, replaced);
     Session s;
     setTestDescriptionsHost(s.module.address());
-    s.module.respond = [answer](const QByteArray &) { return answer; };
+    s.module.respond = [answer](const QByteArray &) {
+        return answer;
+    };
     Heartbeat heartbeat;
 
     if (replaced)
-        QTest::ignoreMessage(QtDebugMsg, QRegularExpression(QStringLiteral("^QJsonObject\\(\\{\"pad\":\"ppp")));
+        QTest::ignoreMessage(QtDebugMsg,
+                             QRegularExpression(QStringLiteral("^QJsonObject\\(\\{\"pad\":\"ppp")));
     else
         QTest::ignoreMessage(QtDebugMsg, uitexts::logDownloadFailed);
     s.probe->loaddescription();

@@ -15,7 +15,10 @@ using Fault = ModuleSimulator::Fault;
 using Behaviour = ModuleSimulator::Behaviour;
 using Endpoint = ModuleSimulator::Endpoint;
 
-QJsonObject json(const QByteArray &text) { return QJsonDocument::fromJson(text).object(); }
+QJsonObject json(const QByteArray &text)
+{
+    return QJsonDocument::fromJson(text).object();
+}
 
 const QString kPortsFirstRow = QStringLiteral("Порт 1|4|1|choice:Выкл|Вкл@1");
 
@@ -52,8 +55,10 @@ void TestOptionPage::requestCarriesTheKey_data()
     QTest::addColumn<QString>("pageKey");
     QTest::addColumn<QString>("target");
 
-    QTest::newRow("number") << "3" << "/jsonoptions?select=3";
-    QTest::newRow("query characters") << "a b&c#d+e%f=g" << "/jsonoptions?select=a%20b%26c%23d%2Be%25f%3Dg";
+    QTest::newRow("number") << "3"
+                            << "/jsonoptions?select=3";
+    QTest::newRow("query characters") << "a b&c#d+e%f=g"
+                                      << "/jsonoptions?select=a%20b%26c%23d%2Be%25f%3Dg";
     QTest::newRow("Cyrillic") << QStringLiteral("сеть") << "/jsonoptions?select=%D1%81%D0%B5%D1%82%D1%8C";
 }
 
@@ -78,9 +83,9 @@ void TestOptionPage::answers_data()
 {
     QTest::addColumn<ModuleSimulator::Fault>("fault");
     QTest::addColumn<int>("status");
-    QTest::addColumn<QString>("text");   // of the one box; empty: no box
+    QTest::addColumn<QString>("text"); // of the one box; empty: no box
     QTest::addColumn<int>("icon");
-    QTest::addColumn<bool>("tableKept");  // the previous page stays on screen
+    QTest::addColumn<bool>("tableKept"); // the previous page stays on screen
     QTest::addColumn<bool>("valuesKept"); // pageValues still holds the previous page
 
     const QString emptyPage = QStringLiteral("Пустая страница");
@@ -204,9 +209,10 @@ void TestOptionPage::rows_data()
         << QByteArray(R"({"en":true,"g":{"en":2,"En":1}})") << QByteArray("{}")
         << QStringList{"en|2|en|flag:0", "g|0|g|header", "En|3|g:En|number:1", "en|2|g:en|flag:0"};
     QTest::newRow("values that read as 0")
-        << QByteArray(R"({"arr":[1],"big":3000000000,"e":{},"frac":1.5,"n":null,"neg":-7})") << QByteArray("{}")
-        << QStringList{"arr|3|arr|number:0", "big|3|big|number:0", "e|3|e|number:0",
-                       "frac|3|frac|number:0", "n|3|n|number:0", "neg|3|neg|number:-7"};
+        << QByteArray(R"({"arr":[1],"big":3000000000,"e":{},"frac":1.5,"n":null,"neg":-7})")
+        << QByteArray("{}")
+        << QStringList{"arr|3|arr|number:0",   "big|3|big|number:0", "e|3|e|number:0",
+                       "frac|3|frac|number:0", "n|3|n|number:0",     "neg|3|neg|number:-7"};
     QTest::newRow("titles and empty titles")
         << QByteArray(R"({"a":1,"b":1,"c":1})")
         << QByteArray(R"({"a":{"title":"Alpha"},"b":{"title":"","type":1},"c":{"title":5}})")
@@ -219,23 +225,27 @@ void TestOptionPage::rows_data()
         << QByteArray(R"({"1":1,"x":1})") << QByteArray(R"({"allcfg":{"title":"","type":1}})")
         << QStringList{"1|2|1|flag:1", "x|2|x|flag:1"};
     QTest::newRow("allcfg empty object not in force, a type given as text no type")
-        << QByteArray(R"({"a":1})") << QByteArray(R"({"allcfg":{},"a":{"title":"Alpha","type":"4","data":"1=x"}})")
+        << QByteArray(R"({"a":1})")
+        << QByteArray(R"({"allcfg":{},"a":{"title":"Alpha","type":"4","data":"1=x"}})")
         << QStringList{"Alpha|3|a|number:1"};
     QTest::newRow("allcfg describes group members too")
-        << QByteArray(R"({"g":{"s":1}})") << QByteArray(R"({"allcfg":{"title":"G","s":{"title":"S","type":1}}})")
+        << QByteArray(R"({"g":{"s":1}})")
+        << QByteArray(R"({"allcfg":{"title":"G","s":{"title":"S","type":1}}})")
         << QStringList{"G1|0|g|header", "S|2|g:s|flag:1"};
     QTest::newRow("group with nested objects")
         << QByteArray(R"({"net":{"ip":"10.0.0.1","mask":{"b":"x","a":1},"none":{}},"z":2})")
         << QByteArray(R"({"net":{"title":"Network","ip":{"title":"IP"},"mask":{"title":"","type":4}}})")
-        << QStringList{"Network|0|net|header", "IP|1|net:ip|text:10.0.0.1", "mask|5|net:mask:sub|text:a:1,b:x",
-                       "none|5|net:none:sub|text:", "z|3|z|number:2"};
+        << QStringList{"Network|0|net|header", "IP|1|net:ip|text:10.0.0.1",
+                       "mask|5|net:mask:sub|text:a:1,b:x", "none|5|net:none:sub|text:", "z|3|z|number:2"};
     QTest::newRow("choice boxes")
         << QByteArray(R"({"n":2,"m":5,"s":"b","u":1,"x":"auto","en":1})")
-        << QByteArray(R"({"n":{"type":4,"data":"0=Off,1=On,2=Auto"},"m":{"type":4,"data":"0=Off,1=On,2=Auto"},)"
-                      R"("s":{"type":4,"data":"a=Alpha,b=Beta"},"u":{"type":4,"data":"1=One,1=Uno"},)"
-                      R"("x":{"type":4,"data":"1=a=b,3=,auto"},"en":{"title":"On","type":4,"data":"0=No,1=Yes"}})")
-        << QStringList{"On|4|en|choice:No|Yes@1", "m|4|m|choice:Off|On|Auto@0", "n|4|n|choice:Off|On|Auto@2",
-                       "s|4|s|choice:Alpha|Beta@1", "u|4|u|choice:One|Uno@1", "x|4|x|choice:a||auto@2"};
+        << QByteArray(
+               R"({"n":{"type":4,"data":"0=Off,1=On,2=Auto"},"m":{"type":4,"data":"0=Off,1=On,2=Auto"},)"
+               R"("s":{"type":4,"data":"a=Alpha,b=Beta"},"u":{"type":4,"data":"1=One,1=Uno"},)"
+               R"("x":{"type":4,"data":"1=a=b,3=,auto"},"en":{"title":"On","type":4,"data":"0=No,1=Yes"}})")
+        << QStringList{"On|4|en|choice:No|Yes@1",    "m|4|m|choice:Off|On|Auto@0",
+                       "n|4|n|choice:Off|On|Auto@2", "s|4|s|choice:Alpha|Beta@1",
+                       "u|4|u|choice:One|Uno@1",     "x|4|x|choice:a||auto@2"};
     QTest::newRow("text cells only for top-level text")
         << QByteArray(R"({"n":5,"s":"line1\nline2","g":{"s":"t"}})")
         << QByteArray(R"({"n":{"type":6},"s":{"type":6},"g":{"s":{"type":6}}})")
@@ -264,18 +274,28 @@ void TestOptionPage::samplePages_data()
     QTest::addColumn<QStringList>("rows");
 
     QTest::newRow("1: network") << "1"
-        << QStringList{"DHCP|2|dhcp|flag:1", "Включено|2|en|flag:1", "Режим Wi-Fi|4|mode|choice:STA|AP|AP+STA@1",
-                       "Имя модуля|1|name|text:Boiler room", "Пароль сети|1|pass|text:quill2024",
-                       "Порт HTTP|3|port|number:80", "Скорость|4|speed|choice:Выкл|Вкл|Авто@2",
-                       "Имя сети (SSID)|1|ssid|text:Quillnet-Boiler"};
+                                << QStringList{"DHCP|2|dhcp|flag:1",
+                                               "Включено|2|en|flag:1",
+                                               "Режим Wi-Fi|4|mode|choice:STA|AP|AP+STA@1",
+                                               "Имя модуля|1|name|text:Boiler room",
+                                               "Пароль сети|1|pass|text:quill2024",
+                                               "Порт HTTP|3|port|number:80",
+                                               "Скорость|4|speed|choice:Выкл|Вкл|Авто@2",
+                                               "Имя сети (SSID)|1|ssid|text:Quillnet-Boiler"};
     QTest::newRow("3: groups") << "3"
-        << QStringList{"MQTT|0|mqtt|header", "Брокер|1|mqtt:host|text:broker.local", "Порт|3|mqtt:port|number:1883",
-                       "TLS|2|mqtt:tls|flag:0", "Пользователь|1|mqtt:user|text:boiler",
-                       "Сеть|0|net|header", "Канал|3|net:ch|number:6",
-                       "DNS-сервер|5|net:dns:sub|text:host:192.168.4.1,port:53",
-                       "Включено|2|net:en|flag:1", "IP-адрес|1|net:ip|text:192.168.4.20",
-                       "Маска|5|net:mask:sub|text:a:255,b:255,c:255,d:0",
-                       "Адресация|4|net:mode|choice:Статическая|DHCP@0", "Период опроса, с|3|period|number:30"};
+                               << QStringList{"MQTT|0|mqtt|header",
+                                              "Брокер|1|mqtt:host|text:broker.local",
+                                              "Порт|3|mqtt:port|number:1883",
+                                              "TLS|2|mqtt:tls|flag:0",
+                                              "Пользователь|1|mqtt:user|text:boiler",
+                                              "Сеть|0|net|header",
+                                              "Канал|3|net:ch|number:6",
+                                              "DNS-сервер|5|net:dns:sub|text:host:192.168.4.1,port:53",
+                                              "Включено|2|net:en|flag:1",
+                                              "IP-адрес|1|net:ip|text:192.168.4.20",
+                                              "Маска|5|net:mask:sub|text:a:255,b:255,c:255,d:0",
+                                              "Адресация|4|net:mode|choice:Статическая|DHCP@0",
+                                              "Период опроса, с|3|period|number:30"};
 }
 
 void TestOptionPage::samplePages()

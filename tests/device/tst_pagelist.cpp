@@ -55,8 +55,9 @@ void TestPageList::pagesWithTitles_data()
         << QStringList{"c", "b", "a", "d"}
         << QByteArray(R"({"sysall":{"select":{"a":5,"b":"","c":"Gamma","promode":"Service"}}})")
         << QStringList{"Gamma", "b", "a", "d", "Service"} << QStringList{"c", "b", "a", "d", "promode"};
-    QTest::newRow("select not an object") << QStringList{"2", "1"} << QByteArray(R"({"sysall":{"select":["x"]}})")
-                                          << QStringList{"2", "1", "promode"} << QStringList{"2", "1", "promode"};
+    QTest::newRow("select not an object")
+        << QStringList{"2", "1"} << QByteArray(R"({"sysall":{"select":["x"]}})")
+        << QStringList{"2", "1", "promode"} << QStringList{"2", "1", "promode"};
 }
 
 void TestPageList::pagesWithTitles()

@@ -5,7 +5,10 @@
 
 namespace {
 
-QJsonObject json(const char *text) { return QJsonDocument::fromJson(text).object(); }
+QJsonObject json(const char *text)
+{
+    return QJsonDocument::fromJson(text).object();
+}
 
 // A row of the save: its key and the value it stores; an undefined value only reads what
 // is stored at its place.
@@ -43,12 +46,19 @@ void TestSaveModel::storeAtRowKey_data()
     QTest::addColumn<QByteArray>("expected");
 
     // Page before: {"speed":1,"net":{"ch":6,"tag":"hi"},"flat":5}
-    QTest::newRow("top-level") << "speed" << QByteArray(R"({"flat":5,"net":{"ch":6,"tag":"hi"},"speed":"v"})");
-    QTest::newRow("new top-level") << "port" << QByteArray(R"({"flat":5,"net":{"ch":6,"tag":"hi"},"port":"v","speed":1})");
-    QTest::newRow("grouped keeps siblings") << "net:ch" << QByteArray(R"({"flat":5,"net":{"ch":"v","tag":"hi"},"speed":1})");
-    QTest::newRow("third part ignored") << "net:tag:sub" << QByteArray(R"({"flat":5,"net":{"ch":6,"tag":"v"},"speed":1})");
-    QTest::newRow("missing group") << "wifi:ssid" << QByteArray(R"({"flat":5,"net":{"ch":6,"tag":"hi"},"speed":1,"wifi":{"ssid":"v"}})");
-    QTest::newRow("group not an object") << "flat:x" << QByteArray(R"({"flat":{"x":"v"},"net":{"ch":6,"tag":"hi"},"speed":1})");
+    QTest::newRow("top-level") << "speed"
+                               << QByteArray(R"({"flat":5,"net":{"ch":6,"tag":"hi"},"speed":"v"})");
+    QTest::newRow("new top-level") << "port"
+                                   << QByteArray(
+                                          R"({"flat":5,"net":{"ch":6,"tag":"hi"},"port":"v","speed":1})");
+    QTest::newRow("grouped keeps siblings")
+        << "net:ch" << QByteArray(R"({"flat":5,"net":{"ch":"v","tag":"hi"},"speed":1})");
+    QTest::newRow("third part ignored")
+        << "net:tag:sub" << QByteArray(R"({"flat":5,"net":{"ch":6,"tag":"v"},"speed":1})");
+    QTest::newRow("missing group")
+        << "wifi:ssid" << QByteArray(R"({"flat":5,"net":{"ch":6,"tag":"hi"},"speed":1,"wifi":{"ssid":"v"}})");
+    QTest::newRow("group not an object")
+        << "flat:x" << QByteArray(R"({"flat":{"x":"v"},"net":{"ch":6,"tag":"hi"},"speed":1})");
 }
 
 void TestSaveModel::storeAtRowKey()
@@ -59,7 +69,8 @@ void TestSaveModel::storeAtRowKey()
     const RowKeyParts place = splitRowKey(rowKey);
     savemodel::storeValue(&page, place, QStringLiteral("v"));
     QCOMPARE(QJsonDocument(page).toJson(QJsonDocument::Compact), expected);
-    QCOMPARE(savemodel::storedValue(page, place), QJsonValue(QStringLiteral("v"))); // read from the same place
+    QCOMPARE(savemodel::storedValue(page, place),
+             QJsonValue(QStringLiteral("v"))); // read from the same place
 }
 
 void TestSaveModel::flagAndNumberValues()
@@ -115,23 +126,31 @@ void TestSaveModel::mergeSameAsRowByRow_data()
 
     const QJsonObject page = json(R"({"en":1,"mode":"2","name":"home",
         "net":{"ch":6,"tag":"hi","mask":{"a":1}},"mqtt":{"port":1883},"speed":2})");
-    QTest::newRow("rows in key order") << page
-        << QList<Step>{{"en", 0}, {"mode", kRead}, {"mode", "1"}, {"mqtt:port", kRead},
-                       {"mqtt:port", 1884}, {"name", "lab"}, {"net:ch", kRead}, {"net:ch", 11},
-                       {"net:mask:sub", kRead}, {"net:tag", "x"}, {"speed", 0}};
-    QTest::newRow("rows out of order") << page
-        << QList<Step>{{"speed", 1}, {"net:tag", "y"}, {"en", 1}, {"net:ch", 3}, {"mqtt:port", 1},
-                       {"net:tag", kRead}, {"net:tag", "z"}, {"mode", "3"}};
-    QTest::newRow("a group and its key as an option") << page
-        << QList<Step>{{"net:ch", 7}, {"net", kRead}, {"net", "flat"}, {"net:ch", kRead}, {"net:ch", 8}, {"net", kRead}};
-    QTest::newRow("members of a missing group") << page
-        << QList<Step>{{"new:a", kRead}, {"new:a", 1}, {"new:b", "x"}, {"zz", 5}, {"aa", "first"}};
-    QTest::newRow("a member read, never stored, adds no group") << page
-        << QList<Step>{{"none:a", kRead}, {"en", 0}, {"none:b", kRead}};
-    QTest::newRow("a member of an option that is no group") << page
-        << QList<Step>{{"name:x", kRead}, {"name:x", 1}, {"name", kRead}, {"speed:y", "s"}};
-    QTest::newRow("an empty page") << QJsonObject()
-        << QList<Step>{{"b", 1}, {"a", 2}, {"g:x", 3}, {"c", kRead}, {"", 4}, {":", 5}};
+    QTest::newRow("rows in key order") << page << QList<Step>{{"en", 0},
+                                                              {"mode", kRead},
+                                                              {"mode", "1"},
+                                                              {"mqtt:port", kRead},
+                                                              {"mqtt:port", 1884},
+                                                              {"name", "lab"},
+                                                              {"net:ch", kRead},
+                                                              {"net:ch", 11},
+                                                              {"net:mask:sub", kRead},
+                                                              {"net:tag", "x"},
+                                                              {"speed", 0}};
+    QTest::newRow("rows out of order")
+        << page << QList<Step>{{"speed", 1},     {"net:tag", "y"},   {"en", 1},        {"net:ch", 3},
+                               {"mqtt:port", 1}, {"net:tag", kRead}, {"net:tag", "z"}, {"mode", "3"}};
+    QTest::newRow("a group and its key as an option")
+        << page << QList<Step>{{"net:ch", 7},     {"net", kRead}, {"net", "flat"},
+                               {"net:ch", kRead}, {"net:ch", 8},  {"net", kRead}};
+    QTest::newRow("members of a missing group")
+        << page << QList<Step>{{"new:a", kRead}, {"new:a", 1}, {"new:b", "x"}, {"zz", 5}, {"aa", "first"}};
+    QTest::newRow("a member read, never stored, adds no group")
+        << page << QList<Step>{{"none:a", kRead}, {"en", 0}, {"none:b", kRead}};
+    QTest::newRow("a member of an option that is no group")
+        << page << QList<Step>{{"name:x", kRead}, {"name:x", 1}, {"name", kRead}, {"speed:y", "s"}};
+    QTest::newRow("an empty page") << QJsonObject() << QList<Step>{{"b", 1},     {"a", 2}, {"g:x", 3},
+                                                                   {"c", kRead}, {"", 4},  {":", 5}};
 
     // Top-level options and groups of members, visited in the table's row order.
     QJsonObject large;
@@ -140,7 +159,8 @@ void TestSaveModel::mergeSameAsRowByRow_data()
         const QString key = QStringLiteral("k%1").arg(i, 3, 10, QLatin1Char('0'));
         if (i % 4 == 0) {
             large.insert(key, QJsonObject{{"a", i}, {"b", QString::number(i)}});
-            rows += QList<Step>{{key + ":a", kRead}, {key + ":a", -i}, {key + ":b", kRead}, {key + ":b", "v"}};
+            rows
+                += QList<Step>{{key + ":a", kRead}, {key + ":a", -i}, {key + ":b", kRead}, {key + ":b", "v"}};
         } else {
             large.insert(key, i % 2 ? QJsonValue(i) : QJsonValue(QString::number(i)));
             rows += QList<Step>{{key, kRead}, {key, "v" + key}};

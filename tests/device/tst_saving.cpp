@@ -15,8 +15,14 @@ namespace {
 
 constexpr int kWaitMs = 10000;
 
-QJsonObject json(const QByteArray &text) { return QJsonDocument::fromJson(text).object(); }
-QByteArray compact(const QByteArray &text) { return QJsonDocument(json(text)).toJson(QJsonDocument::Compact); }
+QJsonObject json(const QByteArray &text)
+{
+    return QJsonDocument::fromJson(text).object();
+}
+QByteArray compact(const QByteArray &text)
+{
+    return QJsonDocument(json(text)).toJson(QJsonDocument::Compact);
+}
 
 // "3" is the worked example of a save; "kinds" holds one row of every kind; "shared" is
 // described by one "allcfg" entry.
@@ -59,9 +65,15 @@ private:
     bool save();
     void applyEdits(const QStringList &edits);
     int row(const QString &rowKey) const { return s->probe->rowKeys().indexOf(rowKey); }
-    QTableWidgetItem *cell(const QString &rowKey) const { return s->probe->tableWidget()->item(row(rowKey), 1); }
+    QTableWidgetItem *cell(const QString &rowKey) const
+    {
+        return s->probe->tableWidget()->item(row(rowKey), 1);
+    }
     QByteArray lastWrite() const { return fx->sim.writes().value(fx->sim.writes().size() - 1); }
-    void setWriteDelay(int ms) { fx->sim.setBehaviour(ModuleSimulator::Endpoint::Write, {ModuleSimulator::Fault::None, 500, ms}); }
+    void setWriteDelay(int ms)
+    {
+        fx->sim.setBehaviour(ModuleSimulator::Endpoint::Write, {ModuleSimulator::Fault::None, 500, ms});
+    }
 
     std::unique_ptr<TestWorkDir> workDir;
     std::unique_ptr<SimFixture> fx;
@@ -80,7 +92,8 @@ void TestSaving::init()
 // counts too), selects the first one and shows its page pageKey, if any.
 bool TestSaving::open(const QString &pageKey)
 {
-    s = std::make_unique<ModuleSession>(QStringList{fx->address(), fx->address() + " again"}, QByteArray(kCatalog));
+    s = std::make_unique<ModuleSession>(QStringList{fx->address(), fx->address() + " again"},
+                                        QByteArray(kCatalog));
     probe = s->probe.get();
     s->window->show();
     return pageKey.isEmpty() || (s->selectModule(1) && openPage(pageKey));
@@ -91,7 +104,8 @@ bool TestSaving::save()
 {
     const int before = fx->sim.writes().size();
     probe->pushButton()->click();
-    return QTest::qWaitFor([&] { return fx->sim.writes().size() == before + 1 && !probe->saveReply(); }, kWaitMs);
+    return QTest::qWaitFor([&] { return fx->sim.writes().size() == before + 1 && !probe->saveReply(); },
+                           kWaitMs);
 }
 
 // Each edit is "rowKey=value": a check box takes the value as its Qt::CheckState, a choice
@@ -124,36 +138,50 @@ void TestSaving::workedExampleReachesTheModule()
     QVERIFY(probe->saveReply() && !probe->pushButton()->isEnabled());
     QTRY_VERIFY_WITH_TIMEOUT(!probe->saveReply(), kWaitMs);
     QVERIFY(probe->pushButton()->isEnabled());
-    QCOMPARE(fx->sim.writes(), QList<QByteArray>{R"({"3":{"en":0,"mode":"1","name":"lab","net":{"ch":11,"tag":"hi"}}})"});
+    QCOMPARE(fx->sim.writes(),
+             QList<QByteArray>{R"({"3":{"en":0,"mode":"1","name":"lab","net":{"ch":11,"tag":"hi"}}})"});
 
     // Loaded again, the page shows what was written.
     QVERIFY(openPage("kinds") && openPage("3"));
-    QCOMPARE(s->rows(), (QStringList{"en|2|en|flag:0", "mode|4|mode|choice:STA|AP@0", "name|1|name|text:lab",
-                                     "net|0|net|header", "ch|3|net:ch|number:11", "tag|1|net:tag|text:hi"}));
+    QCOMPARE(s->rows(),
+             (QStringList{"en|2|en|flag:0", "mode|4|mode|choice:STA|AP@0", "name|1|name|text:lab",
+                          "net|0|net|header", "ch|3|net:ch|number:11", "tag|1|net:tag|text:hi"}));
     QCOMPARE(s->modals.count(), 0);
 }
 
 void TestSaving::writtenValues_data()
 {
     QTest::addColumn<QString>("page");
-    QTest::addColumn<QStringList>("edits");       // as applyEdits() takes them
+    QTest::addColumn<QStringList>("edits"); // as applyEdits() takes them
     QTest::addColumn<QByteArray>("descriptions"); // replace the catalog after the table was built
     QTest::addColumn<QByteArray>("written");
 
     // The nested object is sent as received: its text is for reading only. Text with "#",
     // "&", "=", "%41", "+", blanks, line breaks and non-ASCII arrives as it was typed.
-    QTest::newRow("every row kind") << "kinds"
-        << QStringList{"en=2", "half=1", "port=8080", "empty=-", "speed=0", "note=a#b&write=c%41+d e\r\nПривет 😀",
-                       "grp:mask:sub=a:9", "grp:sub=t", "grp:en=0"} << QByteArray()
+    QTest::newRow("every row kind")
+        << "kinds"
+        << QStringList{"en=2",
+                       "half=1",
+                       "port=8080",
+                       "empty=-",
+                       "speed=0",
+                       "note=a#b&write=c%41+d e\r\nПривет 😀",
+                       "grp:mask:sub=a:9",
+                       "grp:sub=t",
+                       "grp:en=0"}
+        << QByteArray()
         << compact(R"({"kinds": {"empty": 0, "en": 1, "half": 1, "note": "a#b&write=c%41+d e\r\nПривет 😀",
                    "port": 8080, "speed": 1, "grp": {"mask": {"a": 1, "b": "x"}, "en": 0, "sub": "t"}}})");
     QTest::newRow("allcfg choice lists") << "shared" << QStringList{"a=0", "b=1", "grp:ch=0"} << QByteArray()
                                          << compact(R"({"shared": {"a": 0, "b": "1", "grp": {"ch": 7}}})");
     // A choice whose index addresses no entry of its list leaves the stored value.
-    const QByteArray unchanged = compact(R"({"3": {"en": 1, "mode": "2", "name": "lab", "net": {"ch": 6, "tag": "hi"}}})");
-    QTest::newRow("choice list shortened") << "3" << QStringList{"mode=1", "name=lab"}
-                                           << QByteArray(R"({"3": {"mode": {"type": 4, "data": "1=STA"}}})") << unchanged;
-    QTest::newRow("no current choice") << "3" << QStringList{"mode=-1", "name=lab"} << QByteArray() << unchanged;
+    const QByteArray unchanged
+        = compact(R"({"3": {"en": 1, "mode": "2", "name": "lab", "net": {"ch": 6, "tag": "hi"}}})");
+    QTest::newRow("choice list shortened")
+        << "3" << QStringList{"mode=1", "name=lab"}
+        << QByteArray(R"({"3": {"mode": {"type": 4, "data": "1=STA"}}})") << unchanged;
+    QTest::newRow("no current choice")
+        << "3" << QStringList{"mode=-1", "name=lab"} << QByteArray() << unchanged;
 }
 
 void TestSaving::writtenValues()

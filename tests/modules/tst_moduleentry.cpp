@@ -20,15 +20,29 @@ void TestModuleEntry::splitEntry_data()
     QTest::addColumn<QString>("entry");
     QTest::addColumn<QString>("address");
     QTest::addColumn<QString>("label");
-    QTest::newRow("address only") << "192.168.4.1" << "192.168.4.1" << "192.168.4.1";
-    QTest::newRow("address and label") << "192.168.4.20 Boiler" << "192.168.4.20" << "Boiler";
-    QTest::newRow("label cut at the next blank") << "192.168.4.20 Boiler room" << "192.168.4.20" << "Boiler";
-    QTest::newRow("two blanks: whole entry") << "192.168.4.20  Boiler" << "192.168.4.20  Boiler"
+    QTest::newRow("address only") << "192.168.4.1"
+                                  << "192.168.4.1"
+                                  << "192.168.4.1";
+    QTest::newRow("address and label") << "192.168.4.20 Boiler"
+                                       << "192.168.4.20"
+                                       << "Boiler";
+    QTest::newRow("label cut at the next blank") << "192.168.4.20 Boiler room"
+                                                 << "192.168.4.20"
+                                                 << "Boiler";
+    QTest::newRow("two blanks: whole entry") << "192.168.4.20  Boiler"
+                                             << "192.168.4.20  Boiler"
                                              << "192.168.4.20  Boiler";
-    QTest::newRow("leading blank: empty address") << " 192.168.4.1" << "" << "192.168.4.1";
-    QTest::newRow("trailing blank: whole entry") << "192.168.4.1 " << "192.168.4.1 " << "192.168.4.1 ";
-    QTest::newRow("empty") << "" << "" << "";
-    QTest::newRow("port and non-ASCII label") << "127.0.0.1:32780 Котельная" << "127.0.0.1:32780"
+    QTest::newRow("leading blank: empty address") << " 192.168.4.1"
+                                                  << ""
+                                                  << "192.168.4.1";
+    QTest::newRow("trailing blank: whole entry") << "192.168.4.1 "
+                                                 << "192.168.4.1 "
+                                                 << "192.168.4.1 ";
+    QTest::newRow("empty") << ""
+                           << ""
+                           << "";
+    QTest::newRow("port and non-ASCII label") << "127.0.0.1:32780 Котельная"
+                                              << "127.0.0.1:32780"
                                               << "Котельная";
 }
 

@@ -51,10 +51,10 @@ void TestModuleList::oddValuesAreWrittenBackAsRead_data()
     QTest::addColumn<QStringList>("modules");
     QTest::newRow("no file: one empty entry") << QVariant() << QStringList{""};
     QTest::newRow("duplicates and empty entries") << QVariant("a/a//b") << QStringList{"a", "a", "", "b"};
-    QTest::newRow("non-ASCII labels") << QVariant("10.0.0.1 Котельная/10.0.0.5 Ünï")
-                                      << QStringList{"10.0.0.1 Котельная", "10.0.0.5 Ünï"};
-    QTest::newRow("quotes, equals signs, semicolons") << QVariant("10.0.0.1 \"q\"=x;y/10.0.0.2 a,b")
-                                                      << QStringList{"10.0.0.1 \"q\"=x;y", "10.0.0.2 a,b"};
+    QTest::newRow("non-ASCII labels")
+        << QVariant("10.0.0.1 Котельная/10.0.0.5 Ünï") << QStringList{"10.0.0.1 Котельная", "10.0.0.5 Ünï"};
+    QTest::newRow("quotes, equals signs, semicolons")
+        << QVariant("10.0.0.1 \"q\"=x;y/10.0.0.2 a,b") << QStringList{"10.0.0.1 \"q\"=x;y", "10.0.0.2 a,b"};
     // Read as a list by the toolkit: kept as text, and quoted when written back.
     QTest::newRow("unquoted commas") << QVariant(QByteArray("[global]\nmodules=10.0.0.1 a,b/10.0.0.2 c,\n"))
                                      << QStringList{"10.0.0.1 a,b", "10.0.0.2 c,"};

@@ -86,7 +86,9 @@ void TestModulesEditor::editedWhileAModuleIsSelectedAndAnnounced_data()
     QTest::addColumn<EditorAction>("close");
     QTest::addColumn<QStringList>("modules"); // afterwards; SIM stands for the simulator's address
 
-    const EditorAction ok = [](QDialog *dialog) { click(dialog, QDialogButtonBox::Ok); };
+    const EditorAction ok = [](QDialog *dialog) {
+        click(dialog, QDialogButtonBox::Ok);
+    };
     const QStringList unchanged{"SIM Sim", "10.0.0.2 Boiler\nroom", kAnnounced};
     QTest::newRow("Ok without edits, an entry holding a line feed")
         << QString() << ok << QStringList{"SIM Sim", "10.0.0.2 Boiler", "room"};
@@ -100,9 +102,9 @@ void TestModulesEditor::editedWhileAModuleIsSelectedAndAnnounced_data()
         << QStringList{"10.0.0.1", "10.0.0.1 Котельная", "10.0.0.5/x"};
     QTest::newRow("pasted formatting dropped") << "<p><b>10.0.0.7</b> <i>Boiler</i></p><p>10.0.0.8</p>" << ok
                                                << QStringList{"10.0.0.7 Boiler", "10.0.0.8"};
-    QTest::newRow("Cancel") << "10.0.0.9" << EditorAction([](QDialog *dialog) {
-        click(dialog, QDialogButtonBox::Cancel);
-    }) << unchanged;
+    QTest::newRow("Cancel") << "10.0.0.9"
+                            << EditorAction([](QDialog *dialog) { click(dialog, QDialogButtonBox::Cancel); })
+                            << unchanged;
     QTest::newRow("Escape") << "10.0.0.9" << EditorAction([](QDialog *dialog) {
         QTest::keyClick(textEdit(dialog), Qt::Key_Escape);
     }) << unchanged;

@@ -12,8 +12,7 @@ struct MainWindowProbe
 {
     explicit MainWindowProbe(MainWindow &window)
         : w(window)
-    {
-    }
+    { }
 
     QComboBox *comboBox() const { return w.findChild<QComboBox *>(QStringLiteral("comboBox")); }
     QListWidget *listWidget() const { return w.findChild<QListWidget *>(QStringLiteral("listWidget")); }

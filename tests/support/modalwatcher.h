@@ -12,10 +12,10 @@
 // What one modal box or dialog looked like when it appeared.
 struct ModalRecord
 {
-    QString className;     // "QMessageBox", "QDialog", ...
+    QString className; // "QMessageBox", "QDialog", ...
     QString objectName;
     QString title;
-    QString text;          // a message box's text; empty for other dialogs
+    QString text; // a message box's text; empty for other dialogs
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
     bool hasParent = false;

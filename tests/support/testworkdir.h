@@ -18,7 +18,7 @@ public:
     QString path() const;
     QString filePath(const QString &name) const;
     void writeFile(const QString &name, const QByteArray &content) const;
-    QByteArray readFile(const QString &name) const;   // empty when missing
+    QByteArray readFile(const QString &name) const; // empty when missing
     bool exists(const QString &name) const;
 
 private:
