@@ -18,42 +18,27 @@ private slots:
 void TestModuleEntry::splitEntry_data()
 {
     QTest::addColumn<QString>("entry");
-    QTest::addColumn<QString>("address");
-    QTest::addColumn<QString>("label");
-    QTest::newRow("address only") << "192.168.4.1"
-                                  << "192.168.4.1"
-                                  << "192.168.4.1";
-    QTest::newRow("address and label") << "192.168.4.20 Boiler"
-                                       << "192.168.4.20"
-                                       << "Boiler";
-    QTest::newRow("label cut at the next blank") << "192.168.4.20 Boiler room"
-                                                 << "192.168.4.20"
-                                                 << "Boiler";
-    QTest::newRow("two blanks: whole entry") << "192.168.4.20  Boiler"
-                                             << "192.168.4.20  Boiler"
-                                             << "192.168.4.20  Boiler";
-    QTest::newRow("leading blank: empty address") << " 192.168.4.1"
-                                                  << ""
-                                                  << "192.168.4.1";
-    QTest::newRow("trailing blank: whole entry") << "192.168.4.1 "
-                                                 << "192.168.4.1 "
-                                                 << "192.168.4.1 ";
-    QTest::newRow("empty") << ""
-                           << ""
-                           << "";
-    QTest::newRow("port and non-ASCII label") << "127.0.0.1:32780 Котельная"
-                                              << "127.0.0.1:32780"
-                                              << "Котельная";
+    QTest::addColumn<QStringList>("split"); // address and label
+    QTest::newRow("address only") << "192.168.4.1" << QStringList{"192.168.4.1", "192.168.4.1"};
+    QTest::newRow("address and label") << "192.168.4.20 Boiler" << QStringList{"192.168.4.20", "Boiler"};
+    QTest::newRow("label cut at the next blank")
+        << "192.168.4.20 Boiler room" << QStringList{"192.168.4.20", "Boiler"};
+    QTest::newRow("two blanks: whole entry")
+        << "192.168.4.20  Boiler" << QStringList{"192.168.4.20  Boiler", "192.168.4.20  Boiler"};
+    QTest::newRow("leading blank: empty address") << " 192.168.4.1" << QStringList{"", "192.168.4.1"};
+    QTest::newRow("trailing blank: whole entry")
+        << "192.168.4.1 " << QStringList{"192.168.4.1 ", "192.168.4.1 "};
+    QTest::newRow("empty") << "" << QStringList{"", ""};
+    QTest::newRow("port and non-ASCII label")
+        << "127.0.0.1:32780 Котельная" << QStringList{"127.0.0.1:32780", "Котельная"};
 }
 
 void TestModuleEntry::splitEntry()
 {
     QFETCH(QString, entry);
-    QFETCH(QString, address);
-    QFETCH(QString, label);
+    QFETCH(QStringList, split);
     const ModuleEntry module = splitModuleEntry(entry);
-    QCOMPARE(module.address, address);
-    QCOMPARE(module.label, label);
+    QCOMPARE((QStringList{module.address, module.label}), split);
 }
 
 // The same entries as stored in options.ini and as shown in the modules editor, both ways.
