@@ -1,7 +1,7 @@
 #include "descriptions/catalog.h"
 
-#include <QJsonDocument>
-#include <QJsonParseError>
+#include "app/jsontext.h"
+
 #include <QJsonValue>
 #include <QLatin1String>
 
@@ -87,17 +87,7 @@ QString memberLabel(const QJsonObject &memberEntry, const QString &subKey)
 
 bool parseCatalog(const QByteArray &body, QJsonObject *catalog)
 {
-    // JSON text never holds a raw NUL byte: inside a string it is written \u0000. The
-    // parser accepts one there all the same, but then compares the keys of an object only
-    // up to it, so that keys are dropped as duplicates and lookups miss members.
-    if (body.contains('\0'))
-        return false;
-    QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(body, &error);
-    if (error.error != QJsonParseError::NoError || !document.isObject())
-        return false;
-    *catalog = document.object();
-    return true;
+    return parseJsonObject(body, catalog);
 }
 
 } // namespace catalog

@@ -1,7 +1,8 @@
 #include "device/replies.h"
 
+#include "app/jsontext.h"
+
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QJsonValue>
 
 namespace {
@@ -12,14 +13,12 @@ const QLatin1String kNullPageText("{\"null\"}");
 const QLatin1String kEmptyPageOpening("{\"");
 const QLatin1String kEmptyPageClosing("\":}}");
 
-// JSON text never holds a raw NUL byte: inside a string it is written \u0000. The parser
-// accepts one there all the same, but then compares the keys of an object only up to it,
-// so that keys are dropped as duplicates and lookups miss members. Such a body is no JSON.
+// Not a JSON object, or an empty one: an empty object.
 QJsonObject jsonObject(const QByteArray &body)
 {
-    if (body.contains('\0'))
-        return {};
-    return QJsonDocument::fromJson(body).object();
+    QJsonObject object;
+    parseJsonObject(body, &object);
+    return object;
 }
 
 } // namespace
