@@ -17,3 +17,9 @@ bool parseJsonObject(const QByteArray &text, QJsonObject *object)
     *object = document.object();
     return true;
 }
+
+QByteArray textUpToNul(const QByteArray &body)
+{
+    const int nul = body.indexOf('\0');
+    return nul < 0 ? body : body.left(nul);
+}

@@ -1,10 +1,12 @@
 #include "app/mainwindow.h"
+#include "descriptions/descriptionsserver.h"
 
 #include <QApplication>
 
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    setDescriptionsHost(QStringLiteral(QUILLNET_DESCRIPTIONS_HOST));
     int exitCode = 0;
     {
         MainWindow window;

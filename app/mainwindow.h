@@ -15,10 +15,8 @@ class QGridLayout;
 class QListWidget;
 class QListWidgetItem;
 class QNetworkReply;
-class QNetworkRequest;
 class QPushButton;
 class QTableWidget;
-class QUrl;
 
 // The configurator's one window. Each subsystem adds its member functions in its own
 // folder: modules/ (module list, discovery, modules editor), device/ (page list, page,
@@ -71,7 +69,6 @@ private:
     void readdescription();
 
     // device/
-    QNetworkRequest moduleRequest(const QUrl &url) const;
     void finisprinpages(QNetworkReply *reply);
     void finispage(QNetworkReply *reply);
     void finissaveopt(QNetworkReply *reply);

@@ -6,6 +6,7 @@
 
 #include "app/mainwindow.h"
 #include "device/modulerequests.h"
+#include "modules/discovery.h"
 #include "modules/moduleentry.h"
 #include "support/mainwindowprobe.h"
 #include "support/simfixture.h"

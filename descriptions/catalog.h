@@ -11,11 +11,6 @@
 // the page descriptions and the "allcfg" decision once per page.
 namespace catalog {
 
-// The local copy of the catalog, in the working directory.
-inline const QString kCatalogFileName = QStringLiteral("description.json");
-// Path of the catalog on the descriptions server.
-inline const QString kCatalogPath = QStringLiteral("/api/app/init.json");
-
 // Editor kinds ("type" of a description entry) that change the editor of an option.
 enum EditorKind {
     FlagKind = 1, // check box, for a value that is not a string

@@ -4,66 +4,32 @@
 #include "app/mainwindow.h"
 #include "app/uitexts.h"
 #include "descriptions/catalog.h"
-#include "descriptions/descriptionshost.h"
+#include "descriptions/catalogfile.h"
+#include "descriptions/descriptionsserver.h"
 #include "device/modulerequests.h"
 
 #include <QDebug>
-#include <QFile>
-#include <QJsonDocument>
 #include <QMessageBox>
 #include <QNetworkReply>
-#include <QNetworkRequest>
-#include <QSaveFile>
-#include <QUrl>
-
-namespace {
-
-// Replaces the local copy with the downloaded body, all or nothing: the old copy stays
-// whole until the new one is complete. The body is text; like any text file it ends at a
-// NUL byte. Returns false with the reason in *error.
-bool writeCatalogFile(const QByteArray &body, QString *error)
-{
-    QSaveFile file(catalog::kCatalogFileName);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Text)) {
-        *error = file.errorString();
-        return false;
-    }
-    const int nul = body.indexOf('\0');
-    const QByteArray text = nul < 0 ? body : body.left(nul);
-    // flush() before commit(): commit() alone reports success even when the buffered
-    // data could be written only in part (a full disk, a file size limit).
-    if (file.write(text) != text.size() || !file.flush()) {
-        *error = file.errorString();
-        file.cancelWriting();
-        return false;
-    }
-    if (!file.commit()) {
-        *error = file.errorString();
-        return false;
-    }
-    return true;
-}
-
-} // namespace
 
 void MainWindow::readdescription()
 {
-    if (!QFile::exists(catalog::kCatalogFileName)) {
+    const CatalogFile file = readCatalogFile(kCatalogFileName);
+    switch (file.kind) {
+    case CatalogFile::Missing:
         loaddescription();
         return;
-    }
-    QFile file(catalog::kCatalogFileName);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text)) {
+    case CatalogFile::Unreadable:
         qDebug() << uitexts::logErrorLoad;
-        QMessageBox::warning(this, tr(uitexts::errorTitle),
-                             tr(uitexts::descriptionsReadError) + catalog::kCatalogFileName, QMessageBox::Ok);
+        QMessageBox::warning(this, tr(uitexts::errorTitle), tr(uitexts::descriptionsReadError) + kCatalogFileName,
+                             QMessageBox::Ok);
+        return;
+    case CatalogFile::Read:
+        // A local copy that is not a JSON object leaves the catalog empty, without a word:
+        // the user can download a fresh one.
+        descriptions = file.catalog;
         return;
     }
-    // A local copy that is not a JSON object leaves the catalog empty, without a word:
-    // the user can download a fresh one.
-    QJsonObject stored;
-    catalog::parseCatalog(file.readAll(), &stored);
-    descriptions = stored;
 }
 
 void MainWindow::loaddescription()
@@ -71,12 +37,8 @@ void MainWindow::loaddescription()
     // One download at a time; a request while one runs would only fetch the same again.
     if (descriptionReply)
         return;
-    const QUrl url
-        = QUrl::fromUserInput(QStringLiteral("http://") + descriptionsHost() + catalog::kCatalogPath);
-    QNetworkRequest request(url);
     // The descriptions server is given up on like a module that stops answering.
-    request.setTransferTimeout(kModuleTransferTimeoutMs);
-    QNetworkReply *reply = networkManager.get(request);
+    QNetworkReply *reply = networkManager.get(moduleRequest(catalogUrl()));
     descriptionReply = reply;
     connect(reply, &QNetworkReply::finished, this, [this, reply] { finisdescription(reply); });
 }
@@ -101,8 +63,8 @@ void MainWindow::finisdescription(QNetworkReply *reply)
     // The catalog in use is the new one even when its local copy cannot be replaced, so
     // the update is reported either way; the log says why the old copy stayed.
     QString error;
-    if (!writeCatalogFile(body, &error))
-        qWarning().noquote() << catalog::kCatalogFileName + QLatin1Char(':') << error;
+    if (!writeCatalogFile(kCatalogFileName, body, &error))
+        qWarning().noquote() << kCatalogFileName + QLatin1Char(':') << error;
 
     QMessageBox::information(nullptr, tr(uitexts::aboutTitle), tr(uitexts::descriptionsUpdated),
                              QMessageBox::Ok);

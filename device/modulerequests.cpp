@@ -1,5 +1,8 @@
 #include "device/modulerequests.h"
 
+#include <QDebug>
+#include <QNetworkReply>
+
 namespace {
 
 const QLatin1String kOptionsPath("/jsonoptions");
@@ -29,4 +32,35 @@ QUrl pageUrl(const QString &moduleAddress, const QString &pageKey)
 QUrl writeUrl(const QString &moduleAddress, const QByteArray &document)
 {
     return moduleUrl(moduleAddress, "write=", document);
+}
+
+QNetworkRequest moduleRequest(const QUrl &url, int timeoutMs)
+{
+    QNetworkRequest request(url);
+    request.setTransferTimeout(timeoutMs);
+    return request;
+}
+
+void abortReply(QNetworkReply **tracked)
+{
+    QNetworkReply *reply = *tracked;
+    if (!reply)
+        return;
+    *tracked = nullptr;
+    QObject::disconnect(reply, &QNetworkReply::finished, nullptr, nullptr);
+    reply->abort();
+    reply->deleteLater();
+}
+
+std::optional<QByteArray> finishReply(QNetworkReply *reply, QNetworkReply **tracked)
+{
+    reply->deleteLater();
+    if (*tracked == reply)
+        *tracked = nullptr;
+    if (reply->error() != QNetworkReply::NoError) {
+        qWarning().noquote() << reply->url().toString(QUrl::RemoveQuery) + QLatin1Char(':')
+                             << reply->errorString();
+        return std::nullopt;
+    }
+    return reply->readAll();
 }

@@ -1,11 +1,19 @@
 #pragma once
 
 #include <QByteArray>
+#include <QNetworkRequest>
 #include <QString>
 #include <QUrl>
 
+#include <optional>
+
+class QNetworkReply;
+
+// The requests a module (and the descriptions server) is sent, and the tracking of their
+// replies.
+
 // A module that accepts the connection and never answers must still end in the failure
-// path rather than leave the window waiting for ever.
+// path rather than leave the caller waiting for ever.
 inline constexpr int kModuleTransferTimeoutMs = 15000;
 
 // URLs of the module's JSON options interface. Page keys and documents travel
@@ -13,3 +21,16 @@ inline constexpr int kModuleTransferTimeoutMs = 15000;
 QUrl pageListUrl(const QString &moduleAddress);
 QUrl pageUrl(const QString &moduleAddress, const QString &pageKey);
 QUrl writeUrl(const QString &moduleAddress, const QByteArray &document);
+
+// Every request goes out with the transfer timeout.
+QNetworkRequest moduleRequest(const QUrl &url, int timeoutMs = kModuleTransferTimeoutMs);
+
+// A reply in flight is tracked by one pointer, null when none is.
+//
+// Abandons the tracked reply, if any: it is aborted and released without its finished()
+// reaching anyone, and *tracked becomes null.
+void abortReply(QNetworkReply **tracked);
+// Handles a finished reply once: releases it, clears *tracked when it is the tracked one,
+// and returns its body; nothing on failure, which is logged as a warning with the URL and
+// the reason.
+std::optional<QByteArray> finishReply(QNetworkReply *reply, QNetworkReply **tracked);

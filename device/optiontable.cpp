@@ -1,7 +1,8 @@
 #include "app/mainwindow.h"
 
 #include "descriptions/catalog.h"
-#include "device/rowmodel.h"
+#include "device/choicelist.h"
+#include "device/optionrows.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -20,8 +21,7 @@ int rowCountFor(const QJsonObject &options)
     return rows;
 }
 
-// Builds the editors of one fill. Pages that share one description entry ("allcfg") repeat
-// the same choice list on every row, so the last list parsed is kept.
+// Builds the editors of one fill.
 class RowBuilder
 {
 public:
@@ -87,24 +87,16 @@ private:
 
     void choiceBox(int row, const QJsonValue &value, const QString &data)
     {
-        if (!parsedOnce || data != lastData) {
-            lastData = data;
-            lastEntries = choiceEntries(data);
-            lastLabels = choiceLabels(lastEntries);
-            parsedOnce = true;
-        }
+        const std::shared_ptr<const ChoiceList> list = choiceLists.list(data);
         auto *box = new QComboBox(editorParent);
-        box->addItems(lastLabels);
-        box->setCurrentIndex(choiceIndex(lastEntries, value));
+        box->addItems(list->labels);
+        box->setCurrentIndex(choiceIndex(list->entries, value));
         table->setCellWidget(row, kValueColumn, box);
     }
 
     QTableWidget *table;
     QWidget *editorParent;
-    bool parsedOnce = false;
-    QString lastData;
-    QList<ChoiceEntry> lastEntries;
-    QStringList lastLabels;
+    ChoiceListCache choiceLists;
 };
 
 } // namespace

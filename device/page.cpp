@@ -2,7 +2,7 @@
 
 #include "app/uitexts.h"
 #include "device/modulerequests.h"
-#include "device/replies.h"
+#include "device/modulereplies.h"
 
 #include <QDebug>
 #include <QListWidgetItem>
@@ -13,13 +13,6 @@
 #include <QTableWidget>
 
 #include <utility>
-
-QNetworkRequest MainWindow::moduleRequest(const QUrl &url) const
-{
-    QNetworkRequest request(url);
-    request.setTransferTimeout(kModuleTransferTimeoutMs);
-    return request;
-}
 
 void MainWindow::prinpage(QListWidgetItem *item, QListWidgetItem *)
 {

@@ -3,7 +3,7 @@
 #include "app/uitexts.h"
 #include "descriptions/catalog.h"
 #include "device/modulerequests.h"
-#include "device/replies.h"
+#include "device/modulereplies.h"
 
 #include <QComboBox>
 #include <QListWidget>

@@ -3,9 +3,10 @@
 #include "app/uitexts.h"
 #include "descriptions/catalog.h"
 #include "device/modulerequests.h"
-#include "device/replies.h"
-#include "device/rowmodel.h"
-#include "device/savemodel.h"
+#include "device/choicelist.h"
+#include "device/modulereplies.h"
+#include "device/optionrows.h"
+#include "device/pagemerge.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -34,8 +35,8 @@ template<typename Editor> Editor *valueEditor(const QTableWidget *table, int row
 // The value that row stands for, or nothing: for rows that carry no value of their own
 // (group headers, nested objects), for a value cell that does not hold the editor of its
 // kind, and for a choice that addresses no entry of its list.
-std::optional<QJsonValue> rowValue(const QTableWidget *table, int row, int kind, const RowKeyParts &place,
-                                   savemodel::PageMerge &page, const SaveContext &context)
+std::optional<QJsonValue> rowValue(const QTableWidget *table, int row, int kind, const RowPlace &place,
+                                   PageMerge &page, const SaveContext &context)
 {
     switch (kind) {
     case TextField:
@@ -44,17 +45,16 @@ std::optional<QJsonValue> rowValue(const QTableWidget *table, int row, int kind,
         break;
     case FlagBox:
         if (auto *box = valueEditor<QCheckBox>(table, row))
-            return savemodel::flagValue(box->checkState());
+            return flagValue(box->checkState());
         break;
     case NumberField:
         if (auto *edit = valueEditor<QLineEdit>(table, row))
-            return savemodel::numberValue(edit->text());
+            return numberValue(edit->text());
         break;
     case ChoiceBox:
         if (auto *box = valueEditor<QComboBox>(table, row)) {
-            const QJsonObject entry = savemodel::choiceEntry(context.pageDescriptions, context.allcfg, place);
-            return savemodel::choiceValue(catalog::choiceData(entry), box->currentIndex(),
-                                          page.stored(place));
+            return choiceValue(choiceData(context.pageDescriptions, context.allcfg, place), box->currentIndex(),
+                               page.stored(place));
         }
         break;
     case TextCell:
@@ -78,12 +78,12 @@ void MainWindow::saveopt()
     ui->pushButton->setDisabled(true);
     qDebug() << uitexts::logSaveSeparator;
 
-    savemodel::PageMerge page(pageValues.value(pageKey).toObject());
+    PageMerge page(pageValues.value(pageKey).toObject());
     SaveContext context;
     context.pageDescriptions = catalog::pageDescriptions(descriptions, pageKey);
     context.allcfg = catalog::allcfgInForce(context.pageDescriptions);
     for (int row = 0; row < rowTypes.size() && row < rowKeys.size(); ++row) {
-        const RowKeyParts place = splitRowKey(rowKeys.at(row));
+        const RowPlace place = splitRowKey(rowKeys.at(row));
         const std::optional<QJsonValue> value
             = rowValue(ui->tableWidget, row, rowTypes.at(row), place, page, context);
         if (value)

@@ -2,7 +2,7 @@
 
 #include "app/textdialog.h"
 #include "app/uitexts.h"
-#include "device/rowmodel.h"
+#include "device/optionrows.h"
 
 #include <QDialog>
 #include <QPersistentModelIndex>

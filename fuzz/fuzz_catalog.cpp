@@ -5,7 +5,8 @@
 #include "fuzzsupport.h"
 
 #include "descriptions/catalog.h"
-#include "device/rowmodel.h"
+#include "device/choicelist.h"
+#include "device/optionrows.h"
 
 #include <QJsonDocument>
 

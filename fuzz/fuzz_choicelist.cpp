@@ -4,8 +4,9 @@
 
 #include "fuzzsupport.h"
 
-#include "device/rowmodel.h"
-#include "device/savemodel.h"
+#include "device/choicelist.h"
+#include "device/optionrows.h"
+#include "device/pagemerge.h"
 
 #include <QJsonValue>
 
@@ -19,12 +20,12 @@ void checkRoundTrip(const QList<ChoiceEntry> &entries, const QString &data, cons
 {
     const int index = choiceIndex(entries, stored);
     FUZZ_CHECK(index >= 0 && index < entries.size());
-    const std::optional<QJsonValue> written = savemodel::choiceValue(data, index, stored);
+    const std::optional<QJsonValue> written = choiceValue(data, index, stored);
     FUZZ_CHECK(written.has_value());
     FUZZ_CHECK(written->isString() == stored.isString());
     const int again = choiceIndex(entries, *written);
     FUZZ_CHECK(again >= 0 && again < entries.size());
-    FUZZ_CHECK(savemodel::choiceValue(data, again, *written) == written);
+    FUZZ_CHECK(choiceValue(data, again, *written) == written);
 }
 
 } // namespace
@@ -50,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     checkRoundTrip(entries, text, QJsonValue());
 
     // Positions outside the list (a catalog replaced after the fill) write nothing.
-    FUZZ_CHECK(!savemodel::choiceValue(text, -1, QJsonValue(1)).has_value());
-    FUZZ_CHECK(!savemodel::choiceValue(text, entries.size(), QJsonValue(1)).has_value());
+    FUZZ_CHECK(!choiceValue(text, -1, QJsonValue(1)).has_value());
+    FUZZ_CHECK(!choiceValue(text, entries.size(), QJsonValue(1)).has_value());
     return 0;
 }

@@ -4,6 +4,7 @@
 #include "fuzzsupport.h"
 
 #include "device/modulerequests.h"
+#include "modules/discovery.h"
 #include "modules/moduleentry.h"
 #include "support/mainwindowprobe.h"
 

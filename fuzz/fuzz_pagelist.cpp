@@ -5,7 +5,7 @@
 
 #include "descriptions/catalog.h"
 #include "device/modulerequests.h"
-#include "device/replies.h"
+#include "device/modulereplies.h"
 
 #include <QUrlQuery>
 

@@ -8,10 +8,12 @@
 #include "fuzzsupport.h"
 
 #include "descriptions/catalog.h"
-#include "device/replies.h"
-#include "device/rowmodel.h"
-#include "device/savemodel.h"
+#include "device/modulereplies.h"
+#include "device/choicelist.h"
+#include "device/optionrows.h"
+#include "device/pagemerge.h"
 #include "support/mainwindowprobe.h"
+#include "support/rowbyrowpage.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -57,7 +59,7 @@ template<typename Editor> Editor *editorAt(QTableWidget *table, int row)
 }
 
 // The value a save takes from a row, read the way the save reads it.
-std::optional<QJsonValue> rowValue(QTableWidget *table, int row, int kind, const RowKeyParts &place,
+std::optional<QJsonValue> rowValue(QTableWidget *table, int row, int kind, const RowPlace &place,
                                    const QJsonValue &stored, const QJsonObject &pageDescriptions, bool allcfg,
                                    bool ambiguousKeys)
 {
@@ -70,19 +72,18 @@ std::optional<QJsonValue> rowValue(QTableWidget *table, int row, int kind, const
     case FlagBox: {
         auto *box = editorAt<QCheckBox>(table, row);
         FUZZ_CHECK(box);
-        return savemodel::flagValue(box->checkState());
+        return flagValue(box->checkState());
     }
     case NumberField: {
         auto *edit = editorAt<QLineEdit>(table, row);
         FUZZ_CHECK(edit && edit->validator());
-        return savemodel::numberValue(edit->text());
+        return numberValue(edit->text());
     }
     case ChoiceBox: {
         auto *box = editorAt<QComboBox>(table, row);
         FUZZ_CHECK(box);
-        const QJsonObject entry = savemodel::choiceEntry(pageDescriptions, allcfg, place);
         const std::optional<QJsonValue> value
-            = savemodel::choiceValue(catalog::choiceData(entry), box->currentIndex(), stored);
+            = choiceValue(choiceData(pageDescriptions, allcfg, place), box->currentIndex(), stored);
         // The combo box was built from the same list: its current entry is always in it,
         // unless the row key led to another description entry.
         FUZZ_CHECK(value.has_value() || ambiguousKeys);
@@ -166,14 +167,14 @@ QJsonObject fillAndSave(MainWindowProbe &probe, const QJsonObject &page)
     const QJsonObject pageDescriptions = catalog::pageDescriptions(probe.descriptions(), probe.pageKey());
     const bool allcfg = catalog::allcfgInForce(pageDescriptions);
     const bool ambiguousKeys = hasAmbiguousKeys(page);
-    savemodel::PageMerge merge(page);
+    PageMerge merge(page);
     QJsonObject rowByRow = page;
     for (int row = 0; row < rows; ++row) {
         FUZZ_CHECK(table->item(row, kLabelColumn));
         const int kind = probe.rowTypes().at(row);
-        const RowKeyParts place = splitRowKey(probe.rowKeys().at(row));
+        const RowPlace place = splitRowKey(probe.rowKeys().at(row));
         const QJsonValue stored = merge.stored(place);
-        FUZZ_CHECK(stored == savemodel::storedValue(rowByRow, place));
+        FUZZ_CHECK(stored == rowbyrow::storedValue(rowByRow, place));
         const std::optional<QJsonValue> value
             = rowValue(table, row, kind, place, stored, pageDescriptions, allcfg, ambiguousKeys);
         if (!value)
@@ -182,7 +183,7 @@ QJsonObject fillAndSave(MainWindowProbe &probe, const QJsonObject &page)
         if ((kind == TextField || kind == TextCell) && !ambiguousKeys)
             FUZZ_CHECK(*value == stored);
         merge.store(place, *value);
-        savemodel::storeValue(&rowByRow, place, *value);
+        rowbyrow::storeValue(&rowByRow, place, *value);
     }
     const QJsonObject saved = merge.result();
     if (saved != rowByRow) {

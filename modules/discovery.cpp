@@ -1,6 +1,6 @@
 #include "app/mainwindow.h"
 
-#include "modules/moduleentry.h"
+#include "modules/discovery.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>

@@ -5,7 +5,6 @@ namespace {
 const QChar kEntrySeparator = QLatin1Char('/');
 const QChar kLabelSeparator = QLatin1Char(' ');
 const QChar kLineSeparator = QLatin1Char('\n');
-constexpr char kAnnouncementMark = 'U';
 
 } // namespace
 
@@ -15,12 +14,6 @@ ModuleEntry splitModuleEntry(const QString &entry)
     if (pieces.size() >= 2 && !pieces.at(1).isEmpty())
         return {pieces.at(0), pieces.at(1)};
     return {entry, entry};
-}
-
-QString storedModuleListText(const QVariant &stored)
-{
-    return stored.type() == QVariant::StringList ? stored.toStringList().join(QLatin1Char(','))
-                                                 : stored.toString();
 }
 
 QStringList splitModuleList(const QString &stored)
@@ -41,9 +34,4 @@ QString modulesEditorText(const QStringList &modules)
 QStringList modulesFromEditorText(const QString &text)
 {
     return text.split(kLineSeparator, Qt::KeepEmptyParts, Qt::CaseSensitive);
-}
-
-bool isAnnouncement(const QByteArray &datagram)
-{
-    return datagram.size() >= 2 && datagram.at(0) == kAnnouncementMark;
 }

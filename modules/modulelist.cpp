@@ -2,30 +2,20 @@
 
 #include "app/uitexts.h"
 #include "modules/moduleentry.h"
+#include "modules/modulelistfile.h"
 
 #include <QComboBox>
-#include <QSettings>
-
-namespace {
-
-const QString kSettingsFile = QString::fromLatin1(kSettingsFileName);
-const QString kModulesKey = QString::fromLatin1(kModulesSettingsKey);
-
-} // namespace
 
 void MainWindow::loadmodules()
 {
-    const QSettings settings(kSettingsFile, QSettings::IniFormat);
-    modules = splitModuleList(storedModuleListText(settings.value(kModulesKey, QString())));
+    modules = readModuleList(kModuleListFileName);
 }
 
 void MainWindow::savemodules() const
 {
-    QSettings settings(kSettingsFile, QSettings::IniFormat);
-    settings.setValue(kModulesKey, joinModuleList(modules));
     // A file that cannot be written loses only this run's changes; the status would also
     // report a mere read error of the old file, so it is not examined.
-    settings.sync();
+    writeModuleList(kModuleListFileName, modules);
 }
 
 void MainWindow::fillmodules()

@@ -20,10 +20,15 @@ install_missing() {
     as_root env DEBIAN_FRONTEND=noninteractive apt-get install -y -qq --no-install-recommends "${missing[@]}"
 }
 
-# build DIR [cmake options...]
-build() {
+# configure DIR [cmake options...]
+configure() {
     local dir=$1
     shift
     cmake -S "$ROOT" -B "$dir" -G Ninja "$@" >/dev/null
-    cmake --build "$dir"
+}
+
+# build DIR [cmake options...]: configures and builds everything.
+build() {
+    configure "$@"
+    cmake --build "$1"
 }

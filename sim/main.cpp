@@ -2,7 +2,9 @@
 // the JSON options interface and the descriptions catalog over HTTP and announces itself
 // over UDP like a module on the local network.
 
+#include "modules/discovery.h"
 #include "modules/moduleentry.h"
+#include "modules/modulelistfile.h"
 #include "sim/behaviourtext.h"
 #include "sim/moduleannouncer.h"
 #include "sim/modulesimulator.h"
@@ -11,7 +13,6 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QHostAddress>
-#include <QSettings>
 #include <QSocketNotifier>
 #include <QStringList>
 
@@ -88,10 +89,10 @@ void quitOnSignals(QCoreApplication *app)
 // address, so that the configurator offers it at once.
 void addToModuleList(const QString &fileName, const QString &address)
 {
-    QSettings settings(fileName, QSettings::IniFormat);
-    const QString key = QString::fromLatin1(kModulesSettingsKey);
-    const QString text = storedModuleListText(settings.value(key, QString()));
-    QStringList modules = text.isEmpty() ? QStringList() : splitModuleList(text);
+    QStringList modules = readModuleList(fileName);
+    // An empty value is no entry yet, not an empty entry to keep.
+    if (modules == QStringList{QString()})
+        modules.clear();
     const bool listed = std::any_of(modules.cbegin(), modules.cend(), [&](const QString &entry) {
         return splitModuleEntry(entry).address == address;
     });
@@ -100,9 +101,7 @@ void addToModuleList(const QString &fileName, const QString &address)
         return;
     }
     modules.append(address + QLatin1Char(' ') + kModuleListLabel);
-    settings.setValue(key, joinModuleList(modules));
-    settings.sync();
-    if (settings.status() != QSettings::NoError)
+    if (!writeModuleList(fileName, modules))
         fail(QStringLiteral("cannot write %1").arg(fileName));
     print(QStringLiteral("Added %1 %2 to %3").arg(address, kModuleListLabel, fileName));
 }

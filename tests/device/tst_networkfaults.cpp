@@ -7,10 +7,12 @@
 
 #include "app/uitexts.h"
 #include "descriptions/catalog.h"
+#include "descriptions/catalogfile.h"
 #include "device/modulerequests.h"
-#include "device/rowmodel.h"
+#include "device/choicelist.h"
+#include "device/optionrows.h"
 #include "support/simfixture.h"
-#include "support/testdescriptionshost.h"
+#include "descriptions/descriptionsserver.h"
 #include "support/testworkdir.h"
 
 #include <QLineEdit>
@@ -341,7 +343,7 @@ void TestNetworkFaults::catalogDownloadFaults()
     QFETCH(QByteArray, answer);
     QFETCH(bool, replaced);
     Session s;
-    setTestDescriptionsHost(s.module.address());
+    setDescriptionsHost(s.module.address());
     s.module.respond = [answer](const QByteArray &) {
         return answer;
     };
@@ -358,7 +360,7 @@ void TestNetworkFaults::catalogDownloadFaults()
     QCOMPARE(s.module.targets.value(0), QByteArray("/api/app/init.json"));
     QCOMPARE(s.boxTexts(), replaced ? QStringList{text(uitexts::descriptionsUpdated)} : QStringList());
     const QByteArray body = answer.mid(answer.indexOf("\r\n\r\n") + 4);
-    QCOMPARE(s.dir.readFile(catalog::kCatalogFileName), replaced ? body : QByteArray("{}"));
+    QCOMPARE(s.dir.readFile(kCatalogFileName), replaced ? body : QByteArray("{}"));
     QCOMPARE(s.probe->descriptions().contains("pad"), replaced);
 }
 
@@ -397,7 +399,7 @@ void TestNetworkFaults::hangingWriteAndDownloadEndAtTheTimeout()
     QCOMPARE(s.modals.count(), 0);
     QCOMPARE(s.probe->pageKey(), otherPage);
     QVERIFY(s.probe->descriptions().isEmpty());
-    QCOMPARE(s.dir.readFile(catalog::kCatalogFileName), QByteArray("{}"));
+    QCOMPARE(s.dir.readFile(kCatalogFileName), QByteArray("{}"));
 }
 
 QTEST_MAIN(TestNetworkFaults)

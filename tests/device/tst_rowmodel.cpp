@@ -1,5 +1,6 @@
-#include "device/replies.h"
-#include "device/rowmodel.h"
+#include "device/modulereplies.h"
+#include "device/choicelist.h"
+#include "device/optionrows.h"
 
 #include <QJsonDocument>
 #include <QtTest>

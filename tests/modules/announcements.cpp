@@ -1,12 +1,12 @@
 #include "announcements.h"
 
-#include "modules/moduleentry.h"
+#include "modules/discovery.h"
 
 #include <QSettings>
 #include <QUdpSocket>
 
-static const QString kOptionsFile = QString::fromLatin1(kSettingsFileName);
-static const QString kModulesKey = QString::fromLatin1(kModulesSettingsKey);
+static const QString kOptionsFile = QStringLiteral("options.ini");
+static const QString kModulesKey = QStringLiteral("global/modules");
 
 bool sendFrom(const QString &source, const QByteArray &datagram)
 {

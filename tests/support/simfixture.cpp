@@ -1,6 +1,6 @@
 #include "support/simfixture.h"
 
-#include "support/testdescriptionshost.h"
+#include "descriptions/descriptionsserver.h"
 
 #include <QtGlobal>
 
@@ -19,7 +19,7 @@ SimFixture::SimFixture()
         qFatal("Cannot load the simulator's sample data: %s", qPrintable(error));
     if (!sim.start(kLoopback, 0))
         qFatal("Cannot start the module simulator on loopback");
-    setTestDescriptionsHost(address());
+    setDescriptionsHost(address());
 }
 
 SimFixture::~SimFixture()

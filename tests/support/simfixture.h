@@ -9,7 +9,7 @@
 class SimFixture
 {
 public:
-    SimFixture(); // starts it and points descriptionsHost() at it
+    SimFixture(); // starts it and makes it the descriptions server
     ~SimFixture();
 
     ModuleSimulator sim;

@@ -1,4 +1,4 @@
-#include "device/replies.h"
+#include "device/modulereplies.h"
 
 #include "app/jsontext.h"
 
@@ -25,8 +25,7 @@ QJsonObject jsonObject(const QByteArray &body)
 
 QString replyText(const QByteArray &body)
 {
-    const int nul = body.indexOf('\0');
-    return QString::fromUtf8(nul < 0 ? body : body.left(nul));
+    return QString::fromUtf8(textUpToNul(body));
 }
 
 PageListReply readPageListReply(const QByteArray &body)

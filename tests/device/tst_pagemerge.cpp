@@ -1,4 +1,6 @@
-#include "device/savemodel.h"
+#include "device/choicelist.h"
+#include "device/pagemerge.h"
+#include "support/rowbyrowpage.h"
 
 #include <QJsonDocument>
 #include <QtTest>
@@ -26,7 +28,7 @@ Q_DECLARE_METATYPE(QList<Step>)
 
 // Where a row's value goes in the page, what an editor's state writes, and the save's
 // merge of all rows, which must give what storing row by row gives.
-class TestSaveModel : public QObject
+class TestPageMerge : public QObject
 {
     Q_OBJECT
 
@@ -40,7 +42,7 @@ private slots:
     void mergeSameAsRowByRow();
 };
 
-void TestSaveModel::storeAtRowKey_data()
+void TestPageMerge::storeAtRowKey_data()
 {
     QTest::addColumn<QString>("rowKey");
     QTest::addColumn<QByteArray>("expected");
@@ -61,32 +63,31 @@ void TestSaveModel::storeAtRowKey_data()
         << "flat:x" << QByteArray(R"({"flat":{"x":"v"},"net":{"ch":6,"tag":"hi"},"speed":1})");
 }
 
-void TestSaveModel::storeAtRowKey()
+void TestPageMerge::storeAtRowKey()
 {
     QFETCH(QString, rowKey);
     QFETCH(QByteArray, expected);
-    QJsonObject page = json(R"({"speed":1,"net":{"ch":6,"tag":"hi"},"flat":5})");
-    const RowKeyParts place = splitRowKey(rowKey);
-    savemodel::storeValue(&page, place, QStringLiteral("v"));
-    QCOMPARE(QJsonDocument(page).toJson(QJsonDocument::Compact), expected);
-    QCOMPARE(savemodel::storedValue(page, place),
-             QJsonValue(QStringLiteral("v"))); // read from the same place
+    PageMerge merge(json(R"({"speed":1,"net":{"ch":6,"tag":"hi"},"flat":5})"));
+    const RowPlace place = splitRowKey(rowKey);
+    merge.store(place, QStringLiteral("v"));
+    QCOMPARE(merge.stored(place), QJsonValue(QStringLiteral("v"))); // read from the same place
+    QCOMPARE(QJsonDocument(merge.result()).toJson(QJsonDocument::Compact), expected);
 }
 
-void TestSaveModel::flagAndNumberValues()
+void TestPageMerge::flagAndNumberValues()
 {
     // Numbers, never booleans: the table reads a flag back as the integer 1.
-    QCOMPARE(savemodel::flagValue(Qt::Checked), QJsonValue(1));
-    QCOMPARE(savemodel::flagValue(Qt::PartiallyChecked), QJsonValue(1));
-    QCOMPARE(savemodel::flagValue(Qt::Unchecked), QJsonValue(0));
+    QCOMPARE(flagValue(Qt::Checked), QJsonValue(1));
+    QCOMPARE(flagValue(Qt::PartiallyChecked), QJsonValue(1));
+    QCOMPARE(flagValue(Qt::Unchecked), QJsonValue(0));
 
-    QCOMPARE(savemodel::numberValue(QStringLiteral("-2147483648")), QJsonValue(-2147483647 - 1));
+    QCOMPARE(numberValue(QStringLiteral("-2147483648")), QJsonValue(-2147483647 - 1));
     for (const char *text : {"", "-", "2147483648", "0x10", "1.5", "12a"})
-        QCOMPARE(savemodel::numberValue(QString::fromLatin1(text)), QJsonValue(0));
-    QCOMPARE(savemodel::numberValue(QStringLiteral("010")), QJsonValue(10)); // base 10, not octal
+        QCOMPARE(numberValue(QString::fromLatin1(text)), QJsonValue(0));
+    QCOMPARE(numberValue(QStringLiteral("010")), QJsonValue(10)); // base 10, not octal
 }
 
-void TestSaveModel::choiceValue_data()
+void TestPageMerge::choiceValue_data()
 {
     QTest::addColumn<QString>("data");
     QTest::addColumn<int>("index");
@@ -105,13 +106,13 @@ void TestSaveModel::choiceValue_data()
     QTest::newRow("no current item") << "1=STA,2=AP" << -1 << text << Value();
 }
 
-void TestSaveModel::choiceValue()
+void TestPageMerge::choiceValue()
 {
     QFETCH(QString, data);
     QFETCH(int, index);
     QFETCH(QJsonValue, stored);
     QFETCH(std::optional<QJsonValue>, expected);
-    const std::optional<QJsonValue> value = savemodel::choiceValue(data, index, stored);
+    const std::optional<QJsonValue> value = ::choiceValue(data, index, stored);
     QCOMPARE(value.has_value(), expected.has_value());
     if (expected) {
         QCOMPARE(value->type(), expected->type());
@@ -119,7 +120,7 @@ void TestSaveModel::choiceValue()
     }
 }
 
-void TestSaveModel::mergeSameAsRowByRow_data()
+void TestPageMerge::mergeSameAsRowByRow_data()
 {
     QTest::addColumn<QJsonObject>("page");
     QTest::addColumn<QList<Step>>("steps");
@@ -169,24 +170,24 @@ void TestSaveModel::mergeSameAsRowByRow_data()
     QTest::newRow("a page in fill order") << large << rows;
 }
 
-void TestSaveModel::mergeSameAsRowByRow()
+void TestPageMerge::mergeSameAsRowByRow()
 {
     QFETCH(QJsonObject, page);
     QFETCH(QList<Step>, steps);
 
     QJsonObject expected = page;
-    savemodel::PageMerge merge(page);
+    PageMerge merge(page);
     for (const Step &step : steps) {
-        const RowKeyParts place = splitRowKey(step.rowKey);
-        QCOMPARE(merge.stored(place), savemodel::storedValue(expected, place));
+        const RowPlace place = splitRowKey(step.rowKey);
+        QCOMPARE(merge.stored(place), rowbyrow::storedValue(expected, place));
         if (step.value.isUndefined())
             continue;
-        savemodel::storeValue(&expected, place, step.value);
+        rowbyrow::storeValue(&expected, place, step.value);
         merge.store(place, step.value);
     }
     QCOMPARE(merge.result(), expected);
     QCOMPARE(merge.result(), expected); // a second result() changes nothing
 }
 
-QTEST_APPLESS_MAIN(TestSaveModel)
-#include "tst_savemodel.moc"
+QTEST_APPLESS_MAIN(TestPageMerge)
+#include "tst_pagemerge.moc"

@@ -2,21 +2,17 @@
 
 #include <QJsonObject>
 #include <QJsonValue>
-#include <QList>
 #include <QString>
-#include <QStringList>
+#include <Qt>
 
-#include <optional>
+// The rows of the option table: what kind of row an option becomes and how rows are keyed.
+// Decisions only; the widgets are built by MainWindow::filltable().
 
-// The option table's model: what kind of row an option becomes, how rows are keyed, and
-// how a choice list maps between the values a module stores and the labels a combo box
-// shows. Decisions only; the widgets are built by MainWindow::filltable().
-
-// Kind of a table row, as stored in MainWindow::rowTypes.
 // The option table's columns: the row label, and the value's editor.
 inline constexpr int kLabelColumn = 0;
 inline constexpr int kValueColumn = 1;
 
+// Kind of a table row, as stored in MainWindow::rowTypes.
 enum RowKind {
     GroupHeader = 0, // header of an option group; its label spans both columns
     TextField, // QLineEdit holding a text value
@@ -42,25 +38,6 @@ RowKind optionRowKind(const QJsonValue &value, int editorKind, const QString &ke
 // Row kind of a member of an option group.
 RowKind memberRowKind(const QJsonValue &value, int editorKind, const QString &subKey);
 
-// One entry of a choice list "value=label,value=label,...".
-struct ChoiceEntry
-{
-    QString value; // the part before the first "="; the whole entry when it has none
-    QString label; // the part after it; the whole entry when it has none
-};
-
-// The entries of a choice list in order, empty entries included: a combo box gets exactly
-// one item per entry, and its current index maps back to the entry at that position.
-QList<ChoiceEntry> choiceEntries(const QString &choiceData);
-QStringList choiceLabels(const QList<ChoiceEntry> &entries);
-// Index of the entry that holds the option's value: a string value is compared with the
-// value parts as text, any other value as an integer with the value parts read as decimal
-// integers. The last match wins; without a match, 0.
-int choiceIndex(const QList<ChoiceEntry> &entries, const QJsonValue &value);
-// The value part of the entry at index, as choiceEntries() would give it, read without
-// splitting the whole list; nothing when the list has no entry there.
-std::optional<QString> choiceValueAt(const QString &choiceData, int index);
-
 // Text of a nested object: name:value pairs joined by ",", numbers in decimal.
 QString nestedText(const QJsonObject &nested);
 
@@ -68,7 +45,8 @@ QString nestedText(const QJsonObject &nested);
 QString memberRowKey(const QString &groupKey, const QString &subKey);
 QString nestedRowKey(const QString &groupKey, const QString &subKey);
 
-struct RowKeyParts
+// Where a row's value sits in the page object.
+struct RowPlace
 {
     QString key; // the option key, or the group key of a member
     QString subKey; // the sub key of a member; empty for a top-level option
@@ -76,4 +54,11 @@ struct RowKeyParts
 };
 // Splits a row key at ":": one part is a top-level option; otherwise the first part is the
 // group key and the second the sub key (further parts are ignored).
-RowKeyParts splitRowKey(const QString &rowKey);
+RowPlace splitRowKey(const QString &rowKey);
+
+// What the editors write back. A check box writes 1 for every state but unchecked (so
+// partially checked too), else 0: a number, never a JSON boolean, because the table shows
+// "checked" for the integer 1.
+QJsonValue flagValue(Qt::CheckState state);
+// A number field writes its text as a base-10 int; 0 for an empty, partial or too large text.
+QJsonValue numberValue(const QString &text);

@@ -1,28 +1,6 @@
-#include "device/savemodel.h"
-
-#include "descriptions/catalog.h"
+#include "device/pagemerge.h"
 
 #include <cmath>
-
-namespace savemodel {
-
-QJsonValue storedValue(const QJsonObject &page, const RowKeyParts &place)
-{
-    if (!place.isMember)
-        return page.value(place.key);
-    return page.value(place.key).toObject().value(place.subKey);
-}
-
-void storeValue(QJsonObject *page, const RowKeyParts &place, const QJsonValue &value)
-{
-    if (!place.isMember) {
-        page->insert(place.key, value);
-        return;
-    }
-    QJsonObject group = page->value(place.key).toObject();
-    group.insert(place.subKey, value);
-    page->insert(place.key, group);
-}
 
 namespace {
 
@@ -85,7 +63,7 @@ void PageMerge::closeGroup()
     }
 }
 
-QJsonValue PageMerge::stored(const RowKeyParts &place)
+QJsonValue PageMerge::stored(const RowPlace &place)
 {
     if (place.isMember) {
         openGroup(place.key);
@@ -96,7 +74,7 @@ QJsonValue PageMerge::stored(const RowKeyParts &place)
     return at == page.end() ? QJsonValue(QJsonValue::Undefined) : QJsonValue(at.value());
 }
 
-void PageMerge::store(const RowKeyParts &place, const QJsonValue &value)
+void PageMerge::store(const RowPlace &place, const QJsonValue &value)
 {
     if (place.isMember) {
         openGroup(place.key);
@@ -124,31 +102,3 @@ QJsonObject PageMerge::result()
     return page;
 }
 
-QJsonValue flagValue(Qt::CheckState state)
-{
-    return state == Qt::Unchecked ? 0 : 1;
-}
-
-QJsonValue numberValue(const QString &text)
-{
-    return text.toInt(nullptr, 10);
-}
-
-QJsonObject choiceEntry(const QJsonObject &pageDescriptions, bool allcfg, const RowKeyParts &place)
-{
-    const QJsonObject entry = catalog::optionEntry(pageDescriptions, allcfg, place.key);
-    return place.isMember ? catalog::memberEntry(entry, place.subKey) : entry;
-}
-
-std::optional<QJsonValue> choiceValue(const QString &data, int index, const QJsonValue &stored)
-{
-    // The combo box holds only the labels: the entry's position is the one link back.
-    const std::optional<QString> valueText = choiceValueAt(data, index);
-    if (!valueText)
-        return std::nullopt;
-    if (stored.isString())
-        return QJsonValue(*valueText);
-    return QJsonValue(valueText->toInt(nullptr, 10));
-}
-
-} // namespace savemodel

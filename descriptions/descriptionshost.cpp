@@ -1,6 +1,0 @@
-#include "descriptions/descriptionshost.h"
-
-QString descriptionsHost()
-{
-    return QStringLiteral(QUILLNET_DESCRIPTIONS_HOST);
-}

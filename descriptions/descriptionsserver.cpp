@@ -1,0 +1,28 @@
+#include "descriptions/descriptionsserver.h"
+
+namespace {
+
+const QLatin1String kCatalogPath("/api/app/init.json");
+
+QString &host()
+{
+    static QString value;
+    return value;
+}
+
+} // namespace
+
+void setDescriptionsHost(const QString &newHost)
+{
+    host() = newHost;
+}
+
+QString descriptionsHost()
+{
+    return host();
+}
+
+QUrl catalogUrl()
+{
+    return QUrl::fromUserInput(QStringLiteral("http://") + host() + kCatalogPath);
+}

@@ -1,0 +1,105 @@
+#include "device/choicelist.h"
+
+#include "descriptions/catalog.h"
+
+namespace {
+
+const QLatin1Char kChoiceSeparator(',');
+const QLatin1Char kChoiceValueSeparator('=');
+
+} // namespace
+
+QList<ChoiceEntry> choiceEntries(const QString &choiceData)
+{
+    const QStringList parts = choiceData.split(kChoiceSeparator, Qt::KeepEmptyParts, Qt::CaseSensitive);
+    QList<ChoiceEntry> entries;
+    entries.reserve(parts.size());
+    for (const QString &part : parts) {
+        const int separator = part.indexOf(kChoiceValueSeparator);
+        if (separator < 0) {
+            entries.append({part, part});
+            continue;
+        }
+        // "1=a=b" shows "a": the label ends where a further "=" begins.
+        const int labelEnd = part.indexOf(kChoiceValueSeparator, separator + 1);
+        entries.append(
+            {part.left(separator), part.mid(separator + 1, labelEnd < 0 ? -1 : labelEnd - separator - 1)});
+    }
+    return entries;
+}
+
+QStringList choiceLabels(const QList<ChoiceEntry> &entries)
+{
+    QStringList labels;
+    labels.reserve(entries.size());
+    for (const ChoiceEntry &entry : entries)
+        labels.append(entry.label);
+    return labels;
+}
+
+int choiceIndex(const QList<ChoiceEntry> &entries, const QJsonValue &value)
+{
+    int index = 0;
+    if (value.isString()) {
+        const QString text = value.toString();
+        for (int i = 0; i < entries.size(); ++i) {
+            if (entries.at(i).value == text)
+                index = i;
+        }
+        return index;
+    }
+    const int number = value.toInt(0);
+    for (int i = 0; i < entries.size(); ++i) {
+        // A value part that is no number reads as 0.
+        if (entries.at(i).value.toInt(nullptr, 10) == number)
+            index = i;
+    }
+    return index;
+}
+
+std::optional<QString> choiceValueAt(const QString &choiceData, int index)
+{
+    if (index < 0)
+        return std::nullopt;
+    int begin = 0;
+    for (int i = 0; i < index; ++i) {
+        begin = choiceData.indexOf(kChoiceSeparator, begin);
+        if (begin < 0)
+            return std::nullopt;
+        ++begin;
+    }
+    int end = choiceData.indexOf(kChoiceSeparator, begin);
+    if (end < 0)
+        end = choiceData.size();
+    const int separator = choiceData.indexOf(kChoiceValueSeparator, begin);
+    return choiceData.mid(begin, (separator >= 0 && separator < end ? separator : end) - begin);
+}
+
+std::optional<QJsonValue> choiceValue(const QString &choiceData, int index, const QJsonValue &stored)
+{
+    // The combo box holds only the labels: the entry's position is the one link back.
+    const std::optional<QString> valueText = choiceValueAt(choiceData, index);
+    if (!valueText)
+        return std::nullopt;
+    if (stored.isString())
+        return QJsonValue(*valueText);
+    return QJsonValue(valueText->toInt(nullptr, 10));
+}
+
+QString choiceData(const QJsonObject &pageDescriptions, bool allcfg, const RowPlace &place)
+{
+    const QJsonObject entry = catalog::optionEntry(pageDescriptions, allcfg, place.key);
+    return catalog::choiceData(place.isMember ? catalog::memberEntry(entry, place.subKey) : entry);
+}
+
+std::shared_ptr<const ChoiceList> ChoiceListCache::list(const QString &choiceData)
+{
+    if (!last || choiceData != lastData) {
+        auto parsed = std::make_shared<ChoiceList>();
+        parsed->entries = choiceEntries(choiceData);
+        parsed->labels = choiceLabels(parsed->entries);
+        last = std::move(parsed);
+        lastData = choiceData;
+    }
+    return last;
+}
