@@ -1,7 +1,9 @@
 #include "app/mainwindow.h"
 
+#include "app/messageboxes.h"
 #include "app/uitexts.h"
 #include "device/boundedtextdelegate.h"
+#include "device/modulerequests.h"
 
 #include <QAction>
 #include <QComboBox>
@@ -12,7 +14,7 @@
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
-#include <QMessageBox>
+#include <QNetworkReply>
 #include <QPushButton>
 #include <QTableWidget>
 
@@ -140,6 +142,14 @@ void MainWindow::setupTable()
     table->setItemDelegate(new BoundedTextDelegate(table));
 }
 
+void MainWindow::sendRequest(QNetworkAccessManager &manager, const QUrl &url, QNetworkReply **tracked,
+                             void (MainWindow::*finish)(QNetworkReply *))
+{
+    QNetworkReply *reply = manager.get(moduleRequest(url));
+    *tracked = reply;
+    connect(reply, &QNetworkReply::finished, this, [this, reply, finish] { (this->*finish)(reply); });
+}
+
 void MainWindow::prinpageInt(int)
 { }
 
@@ -153,6 +163,5 @@ void MainWindow::quit()
 
 void MainWindow::about()
 {
-    QMessageBox::information(nullptr, tr(uitexts::aboutTitle),
-                             tr(uitexts::aboutText) + QString::fromLatin1(kBuildTime), QMessageBox::Ok);
+    showInformation(tr(uitexts::aboutTitle), tr(uitexts::aboutText) + QString::fromLatin1(kBuildTime));
 }

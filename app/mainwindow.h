@@ -1,5 +1,7 @@
 #pragma once
 
+#include "device/roweditors.h"
+
 #include <QJsonObject>
 #include <QList>
 #include <QMainWindow>
@@ -7,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 #include <QUdpSocket>
+#include <QVector>
 
 #include <memory>
 
@@ -17,6 +20,7 @@ class QListWidgetItem;
 class QNetworkReply;
 class QPushButton;
 class QTableWidget;
+class QUrl;
 
 // The configurator's one window. Each subsystem adds its member functions in its own
 // folder: modules/ (module list, discovery, modules editor), device/ (page list, page,
@@ -58,6 +62,10 @@ private:
     void setupUi();
     void setupMenus();
     void setupTable();
+    // Sends a GET for url through manager, tracked by *tracked, and hands the reply to finish
+    // when it has finished.
+    void sendRequest(QNetworkAccessManager &manager, const QUrl &url, QNetworkReply **tracked,
+                     void (MainWindow::*finish)(QNetworkReply *));
 
     // modules/
     void loadmodules();
@@ -93,6 +101,8 @@ private:
     // True while the table shows the page named by pageKey, filled from a reply of the
     // module named by moduleAddress: the only state in which saving is allowed.
     bool pageShown = false;
+    // Beside rowTypes and rowKeys, one entry per table row: the editor the fill made.
+    QVector<RowEditor> rowEditors;
 
     friend struct MainWindowProbe;
 };

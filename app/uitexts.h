@@ -44,6 +44,7 @@ inline constexpr const char *valueEditorTitle = QT_TRANSLATE_NOOP("ValueUI", "М
 // Descriptions catalog
 inline constexpr const char *descriptionsReadError
     = QT_TRANSLATE_NOOP("MainWindow", "Ошибка чтения файла описаний ");
+inline constexpr const char *descriptionsUpdatedTitle = QT_TRANSLATE_NOOP("MainWindow", "О программе");
 inline constexpr const char *descriptionsUpdated
     = QT_TRANSLATE_NOOP("MainWindow", "Описания успешно обновлены");
 

@@ -2,6 +2,7 @@
 // download from the descriptions server, and the replacement of the local copy.
 
 #include "app/mainwindow.h"
+#include "app/messageboxes.h"
 #include "app/uitexts.h"
 #include "descriptions/catalog.h"
 #include "descriptions/catalogfile.h"
@@ -9,8 +10,6 @@
 #include "device/modulerequests.h"
 
 #include <QDebug>
-#include <QMessageBox>
-#include <QNetworkReply>
 
 void MainWindow::readdescription()
 {
@@ -21,8 +20,7 @@ void MainWindow::readdescription()
         return;
     case CatalogFile::Unreadable:
         qDebug() << uitexts::logErrorLoad;
-        QMessageBox::warning(this, tr(uitexts::errorTitle), tr(uitexts::descriptionsReadError) + kCatalogFileName,
-                             QMessageBox::Ok);
+        showError(this, tr(uitexts::descriptionsReadError) + kCatalogFileName);
         return;
     case CatalogFile::Read:
         // A local copy that is not a JSON object leaves the catalog empty, without a word:
@@ -38,21 +36,14 @@ void MainWindow::loaddescription()
     if (descriptionReply)
         return;
     // The descriptions server is given up on like a module that stops answering.
-    QNetworkReply *reply = networkManager.get(moduleRequest(catalogUrl()));
-    descriptionReply = reply;
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { finisdescription(reply); });
+    sendRequest(networkManager, catalogUrl(), &descriptionReply, &MainWindow::finisdescription);
 }
 
 void MainWindow::finisdescription(QNetworkReply *reply)
 {
-    reply->deleteLater();
-    if (reply == descriptionReply)
-        descriptionReply = nullptr;
-
-    const bool received = reply->error() == QNetworkReply::NoError;
-    const QByteArray body = received ? reply->readAll() : QByteArray();
+    const std::optional<QByteArray> body = finishReply(reply, &descriptionReply);
     QJsonObject downloaded;
-    if (!received || !catalog::parseCatalog(body, &downloaded)) {
+    if (!body || !catalog::parseCatalog(*body, &downloaded)) {
         // A broken answer must not replace a working catalog.
         qDebug() << uitexts::logDownloadFailed;
         return;
@@ -63,9 +54,8 @@ void MainWindow::finisdescription(QNetworkReply *reply)
     // The catalog in use is the new one even when its local copy cannot be replaced, so
     // the update is reported either way; the log says why the old copy stayed.
     QString error;
-    if (!writeCatalogFile(kCatalogFileName, body, &error))
+    if (!writeCatalogFile(kCatalogFileName, *body, &error))
         qWarning().noquote() << kCatalogFileName + QLatin1Char(':') << error;
 
-    QMessageBox::information(nullptr, tr(uitexts::aboutTitle), tr(uitexts::descriptionsUpdated),
-                             QMessageBox::Ok);
+    showInformation(tr(uitexts::descriptionsUpdatedTitle), tr(uitexts::descriptionsUpdated));
 }

@@ -1,7 +1,5 @@
 #include "device/choicelist.h"
 
-#include "descriptions/catalog.h"
-
 namespace {
 
 const QLatin1Char kChoiceSeparator(',');
@@ -57,39 +55,11 @@ int choiceIndex(const QList<ChoiceEntry> &entries, const QJsonValue &value)
     return index;
 }
 
-std::optional<QString> choiceValueAt(const QString &choiceData, int index)
+QJsonValue choiceValue(const QString &valueText, const QJsonValue &stored)
 {
-    if (index < 0)
-        return std::nullopt;
-    int begin = 0;
-    for (int i = 0; i < index; ++i) {
-        begin = choiceData.indexOf(kChoiceSeparator, begin);
-        if (begin < 0)
-            return std::nullopt;
-        ++begin;
-    }
-    int end = choiceData.indexOf(kChoiceSeparator, begin);
-    if (end < 0)
-        end = choiceData.size();
-    const int separator = choiceData.indexOf(kChoiceValueSeparator, begin);
-    return choiceData.mid(begin, (separator >= 0 && separator < end ? separator : end) - begin);
-}
-
-std::optional<QJsonValue> choiceValue(const QString &choiceData, int index, const QJsonValue &stored)
-{
-    // The combo box holds only the labels: the entry's position is the one link back.
-    const std::optional<QString> valueText = choiceValueAt(choiceData, index);
-    if (!valueText)
-        return std::nullopt;
     if (stored.isString())
-        return QJsonValue(*valueText);
-    return QJsonValue(valueText->toInt(nullptr, 10));
-}
-
-QString choiceData(const QJsonObject &pageDescriptions, bool allcfg, const RowPlace &place)
-{
-    const QJsonObject entry = catalog::optionEntry(pageDescriptions, allcfg, place.key);
-    return catalog::choiceData(place.isMember ? catalog::memberEntry(entry, place.subKey) : entry);
+        return QJsonValue(valueText);
+    return QJsonValue(valueText.toInt(nullptr, 10));
 }
 
 std::shared_ptr<const ChoiceList> ChoiceListCache::list(const QString &choiceData)

@@ -1,15 +1,11 @@
 #pragma once
 
-#include "device/optionrows.h"
-
-#include <QJsonObject>
 #include <QJsonValue>
 #include <QList>
 #include <QString>
 #include <QStringList>
 
 #include <memory>
-#include <optional>
 
 // Choice lists: the "data" of a description entry, "value=label,value=label,...", shown
 // as the labels of a combo box whose current index maps back to the entry at that position.
@@ -29,19 +25,9 @@ QStringList choiceLabels(const QList<ChoiceEntry> &entries);
 // value parts as text, any other value as an integer with the value parts read as decimal
 // integers. The last match wins; without a match, 0.
 int choiceIndex(const QList<ChoiceEntry> &entries, const QJsonValue &value);
-// The value part of the entry at index, as choiceEntries() would give it, read without
-// splitting the whole list; nothing when the list has no entry there.
-std::optional<QString> choiceValueAt(const QString &choiceData, int index);
-
-// The value a save writes for the choice at index: the value part of that entry, as a string
-// when the stored value is a string, else as a number (0 when not a decimal int). Nothing
-// when index addresses no entry of the list, so the stored value stays.
-std::optional<QJsonValue> choiceValue(const QString &choiceData, int index, const QJsonValue &stored);
-
-// The choice list of the row at place: the "data" of the option's entry for a top-level
-// option, of its member entry for a grouped one; with "allcfg" in force, that entry is the
-// "allcfg" entry.
-QString choiceData(const QJsonObject &pageDescriptions, bool allcfg, const RowPlace &place);
+// The value a save writes for a chosen entry's value part: a string when the value stored
+// at the option's place is a string, else a number (0 when not a decimal int).
+QJsonValue choiceValue(const QString &valueText, const QJsonValue &stored);
 
 // A choice list split once for every row that shows it.
 struct ChoiceList

@@ -1,18 +1,14 @@
 #include "app/mainwindow.h"
 
+#include "app/messageboxes.h"
 #include "app/uitexts.h"
-#include "device/modulerequests.h"
 #include "device/modulereplies.h"
+#include "device/modulerequests.h"
 
 #include <QDebug>
 #include <QListWidgetItem>
-#include <QMessageBox>
-#include <QNetworkReply>
-#include <QNetworkRequest>
 #include <QPushButton>
 #include <QTableWidget>
-
-#include <utility>
 
 void MainWindow::prinpage(QListWidgetItem *item, QListWidgetItem *)
 {
@@ -27,43 +23,34 @@ void MainWindow::prinpage(QListWidgetItem *item, QListWidgetItem *)
     pageKey = key;
 
     // The table keeps the previous page until the reply arrives, but it no longer shows
-    // the page named by pageKey: nothing may be saved meanwhile.
+    // the page named by pageKey: nothing may be saved meanwhile, and a reply for a page that
+    // is no longer selected never reaches the table.
     pageShown = false;
     ui->pushButton->setDisabled(true);
-    if (QNetworkReply *stale = std::exchange(pageReply, nullptr))
-        stale->abort();
-
-    QNetworkReply *reply = networkManager.get(moduleRequest(pageUrl(moduleAddress, pageKey)));
-    pageReply = reply;
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { finispage(reply); });
+    abortReply(&pageReply);
+    sendRequest(networkManager, pageUrl(moduleAddress, pageKey), &pageReply, &MainWindow::finispage);
 }
 
 void MainWindow::finispage(QNetworkReply *reply)
 {
-    reply->deleteLater();
-    // A reply for a page that is no longer selected never reaches the table.
-    if (reply != pageReply)
-        return;
-    pageReply = nullptr;
-
-    if (reply->error() != QNetworkReply::NoError) {
-        QMessageBox::warning(this, tr(uitexts::errorTitle), tr(uitexts::pageLoadFailed), QMessageBox::Ok);
+    const std::optional<QByteArray> body = finishReply(reply, &pageReply);
+    if (!body) {
+        showError(this, tr(uitexts::pageLoadFailed));
         return;
     }
 
-    const QByteArray body = reply->readAll();
     clearpage();
-    const PageReply page = readPageReply(body, pageKey);
+    const PageReply page = readPageReply(*body, pageKey);
     switch (page.kind) {
     case PageReply::EmptyBody:
         return;
     case PageReply::EmptyPage:
-        QMessageBox::warning(this, tr(uitexts::errorTitle), tr(uitexts::emptyPage), QMessageBox::Ok);
+        showError(this, tr(uitexts::emptyPage));
         return;
     case PageReply::ParserError:
         pageValues = QJsonObject();
-        QMessageBox::critical(this, tr(uitexts::errorTitle), tr(uitexts::jsonParserError), QMessageBox::Ok);
-        qWarning().noquote() << replyText(body);
+        showError(this, tr(uitexts::jsonParserError), QMessageBox::Critical);
+        qWarning().noquote() << replyText(*body);
         return;
     case PageReply::Page:
         break;
@@ -83,6 +70,7 @@ void MainWindow::clearpage()
     table->setRowCount(0);
     rowTypes.clear();
     rowKeys.clear();
+    rowEditors.clear();
     pageShown = false;
     ui->pushButton->setDisabled(true);
 }

@@ -1,16 +1,13 @@
 #include "app/mainwindow.h"
 
+#include "app/messageboxes.h"
 #include "app/uitexts.h"
 #include "descriptions/catalog.h"
-#include "device/modulerequests.h"
 #include "device/modulereplies.h"
+#include "device/modulerequests.h"
 
 #include <QComboBox>
 #include <QListWidget>
-#include <QMessageBox>
-#include <QNetworkReply>
-
-#include <utility>
 
 namespace {
 
@@ -37,41 +34,31 @@ void MainWindow::prinpages(int i)
     ui->listWidget->clear();
     clearpage();
     // Nothing still on its way from the previous module may reach the new one's table.
-    if (QNetworkReply *stale = std::exchange(pageReply, nullptr))
-        stale->abort();
-    if (QNetworkReply *stale = std::exchange(pagesReply, nullptr))
-        stale->abort();
+    abortReply(&pageReply);
+    abortReply(&pagesReply);
 
     moduleAddress = ui->comboBox->currentData().toString();
-    QNetworkReply *reply = pagesNetworkManager.get(moduleRequest(pageListUrl(moduleAddress)));
-    pagesReply = reply;
-    connect(reply, &QNetworkReply::finished, this, [this, reply] { finisprinpages(reply); });
+    sendRequest(pagesNetworkManager, pageListUrl(moduleAddress), &pagesReply, &MainWindow::finisprinpages);
 }
 
 void MainWindow::finisprinpages(QNetworkReply *reply)
 {
-    reply->deleteLater();
-    if (reply != pagesReply)
-        return;
-    pagesReply = nullptr;
-
-    if (reply->error() != QNetworkReply::NoError) {
-        QMessageBox::warning(this, tr(uitexts::errorTitle), tr(uitexts::connectFailed), QMessageBox::Ok);
-        ui->comboBox->setDisabled(false);
-        return;
-    }
-
-    const PageListReply pages = readPageListReply(reply->readAll());
-    switch (pages.kind) {
-    case PageListReply::Pages:
-        listPages(ui->listWidget, catalog::pageTitles(descriptions), pages.keys);
-        break;
-    case PageListReply::NoApiOptions:
-        QMessageBox::warning(this, tr(uitexts::errorTitle), tr(uitexts::noApiOptions), QMessageBox::Ok);
-        break;
-    case PageListReply::Unrecognised:
-        QMessageBox::warning(this, tr(uitexts::errorTitle), tr(uitexts::unknownError), QMessageBox::Ok);
-        break;
+    const std::optional<QByteArray> body = finishReply(reply, &pagesReply);
+    if (!body) {
+        showError(this, tr(uitexts::connectFailed));
+    } else {
+        const PageListReply pages = readPageListReply(*body);
+        switch (pages.kind) {
+        case PageListReply::Pages:
+            listPages(ui->listWidget, catalog::pageTitles(descriptions), pages.keys);
+            break;
+        case PageListReply::NoApiOptions:
+            showError(this, tr(uitexts::noApiOptions));
+            break;
+        case PageListReply::Unrecognised:
+            showError(this, tr(uitexts::unknownError));
+            break;
+        }
     }
     ui->comboBox->setDisabled(false);
 }

@@ -101,4 +101,3 @@ QJsonObject PageMerge::result()
     closeGroup();
     return page;
 }
-

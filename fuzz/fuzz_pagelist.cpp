@@ -4,8 +4,8 @@
 #include "fuzzsupport.h"
 
 #include "descriptions/catalog.h"
-#include "device/modulerequests.h"
 #include "device/modulereplies.h"
+#include "device/modulerequests.h"
 
 #include <QUrlQuery>
 

@@ -8,26 +8,21 @@
 #include "fuzzsupport.h"
 
 #include "descriptions/catalog.h"
-#include "device/modulereplies.h"
 #include "device/choicelist.h"
+#include "device/modulereplies.h"
 #include "device/optionrows.h"
 #include "device/pagemerge.h"
+#include "device/roweditors.h"
 #include "support/mainwindowprobe.h"
 #include "support/rowbyrowpage.h"
 
-#include <QCheckBox>
-#include <QComboBox>
 #include <QCoreApplication>
 #include <QJsonDocument>
-#include <QLineEdit>
 #include <QTableWidget>
 
 #include <optional>
 
 namespace {
-
-constexpr int kLabelColumn = 0;
-constexpr int kValueColumn = 1;
 
 struct Input
 {
@@ -51,59 +46,6 @@ Input splitInput(const QByteArray &input)
         catalog::parseCatalog(rest.mid(catalogStart + 1), &parts.descriptions);
     }
     return parts;
-}
-
-template<typename Editor> Editor *editorAt(QTableWidget *table, int row)
-{
-    return qobject_cast<Editor *>(table->cellWidget(row, kValueColumn));
-}
-
-// The value a save takes from a row, read the way the save reads it.
-std::optional<QJsonValue> rowValue(QTableWidget *table, int row, int kind, const RowPlace &place,
-                                   const QJsonValue &stored, const QJsonObject &pageDescriptions, bool allcfg,
-                                   bool ambiguousKeys)
-{
-    switch (kind) {
-    case TextField: {
-        auto *edit = editorAt<QLineEdit>(table, row);
-        FUZZ_CHECK(edit);
-        return QJsonValue(edit->text());
-    }
-    case FlagBox: {
-        auto *box = editorAt<QCheckBox>(table, row);
-        FUZZ_CHECK(box);
-        return flagValue(box->checkState());
-    }
-    case NumberField: {
-        auto *edit = editorAt<QLineEdit>(table, row);
-        FUZZ_CHECK(edit && edit->validator());
-        return numberValue(edit->text());
-    }
-    case ChoiceBox: {
-        auto *box = editorAt<QComboBox>(table, row);
-        FUZZ_CHECK(box);
-        const std::optional<QJsonValue> value
-            = choiceValue(choiceData(pageDescriptions, allcfg, place), box->currentIndex(), stored);
-        // The combo box was built from the same list: its current entry is always in it,
-        // unless the row key led to another description entry.
-        FUZZ_CHECK(value.has_value() || ambiguousKeys);
-        return value;
-    }
-    case TextCell: {
-        const QTableWidgetItem *item = table->item(row, kValueColumn);
-        FUZZ_CHECK(item);
-        return QJsonValue(item->data(Qt::DisplayRole).toString());
-    }
-    case NestedField:
-        FUZZ_CHECK(editorAt<QLineEdit>(table, row));
-        return std::nullopt;
-    case GroupHeader:
-        FUZZ_CHECK(!table->cellWidget(row, kValueColumn));
-        return std::nullopt;
-    default:
-        FUZZ_CHECK(!"row kind out of range");
-        return std::nullopt;
-    }
 }
 
 // Row keys join group and member with ":", so an option or member key that holds one
@@ -147,6 +89,7 @@ void clearTable(MainWindowProbe &probe)
     table->setRowCount(0);
     probe.rowTypes().clear();
     probe.rowKeys().clear();
+    probe.rowEditors().clear();
     // The table releases its editors with deleteLater(); no event loop runs here.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
@@ -163,20 +106,27 @@ QJsonObject fillAndSave(MainWindowProbe &probe, const QJsonObject &page)
     const int rows = table->rowCount();
     FUZZ_CHECK(probe.rowTypes().size() == rows);
     FUZZ_CHECK(probe.rowKeys().size() == rows);
+    FUZZ_CHECK(probe.rowEditors().size() == rows);
 
-    const QJsonObject pageDescriptions = catalog::pageDescriptions(probe.descriptions(), probe.pageKey());
-    const bool allcfg = catalog::allcfgInForce(pageDescriptions);
     const bool ambiguousKeys = hasAmbiguousKeys(page);
     PageMerge merge(page);
     QJsonObject rowByRow = page;
     for (int row = 0; row < rows; ++row) {
         FUZZ_CHECK(table->item(row, kLabelColumn));
+        const RowEditor &editor = probe.rowEditors().at(row);
         const int kind = probe.rowTypes().at(row);
+        FUZZ_CHECK(editor.kind == kind);
+        // An editor of its kind, in its place: the save reads it without looking.
+        FUZZ_CHECK(table->cellWidget(row, kValueColumn) == editor.widget);
+        FUZZ_CHECK((editor.widget != nullptr) == (kind != GroupHeader && kind != TextCell));
+        FUZZ_CHECK(!rowEditorChanged(editor, table, row));
         const RowPlace place = splitRowKey(probe.rowKeys().at(row));
         const QJsonValue stored = merge.stored(place);
         FUZZ_CHECK(stored == rowbyrow::storedValue(rowByRow, place));
-        const std::optional<QJsonValue> value
-            = rowValue(table, row, kind, place, stored, pageDescriptions, allcfg, ambiguousKeys);
+        const std::optional<QJsonValue> value = rowEditorValue(editor, table, row, stored);
+        // The combo box was built from the list it maps back through: its current entry is
+        // always in it.
+        FUZZ_CHECK(value.has_value() || kind == GroupHeader || kind == NestedField);
         if (!value)
             continue;
         // A text shown in a text editor is written back as it came, whatever it holds.

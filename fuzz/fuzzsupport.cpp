@@ -2,6 +2,7 @@
 
 #include "app/mainwindow.h"
 #include "descriptions/catalog.h"
+#include "descriptions/catalogfile.h"
 #include "support/mainwindowprobe.h"
 
 #include <QApplication>
@@ -112,9 +113,9 @@ void startWindow(int *argc, char ***argv)
         std::fprintf(stderr, "Cannot work in a temporary folder\n");
         std::abort();
     }
-    QFile catalogFile(catalog::kCatalogFileName);
+    QFile catalogFile(kCatalogFileName);
     if (!catalogFile.open(QIODevice::WriteOnly) || catalogFile.write(sampleCatalogText()) < 0) {
-        std::fprintf(stderr, "Cannot write %s\n", qPrintable(catalog::kCatalogFileName));
+        std::fprintf(stderr, "Cannot write %s\n", qPrintable(kCatalogFileName));
         std::abort();
     }
     catalogFile.close();

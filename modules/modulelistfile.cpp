@@ -16,8 +16,9 @@ QStringList readModuleList(const QString &path)
     const QVariant stored = settings.value(kModulesKey, QString());
     // A hand-edited value with unquoted commas reads as a list: its text is kept whole
     // rather than lost (and overwritten with nothing at exit).
-    return splitModuleList(stored.type() == QVariant::StringList ? stored.toStringList().join(QLatin1Char(','))
-                                                                 : stored.toString());
+    return splitModuleList(stored.type() == QVariant::StringList
+                               ? stored.toStringList().join(QLatin1Char(','))
+                               : stored.toString());
 }
 
 bool writeModuleList(const QString &path, const QStringList &modules)

@@ -22,6 +22,7 @@ struct MainWindowProbe
     QStringList &modules() const { return w.modules; }
     QList<int> &rowTypes() const { return w.rowTypes; }
     QStringList &rowKeys() const { return w.rowKeys; }
+    QVector<RowEditor> &rowEditors() const { return w.rowEditors; }
     QString &moduleAddress() const { return w.moduleAddress; }
     QString &pageKey() const { return w.pageKey; }
     QJsonObject &pageValues() const { return w.pageValues; }
