@@ -2,6 +2,12 @@
 
 #include "descriptions/catalog.h"
 
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <cmath>
+#include <limits>
+
 namespace {
 
 const QLatin1Char kRowKeySeparator(':');
@@ -9,9 +15,22 @@ const QLatin1Char kNestedSeparator(',');
 const QLatin1String kNestedSuffix("sub");
 const QLatin1String kEnableKey("en");
 
-// Shared tail of both decisions: a value that is not a string.
-RowKind numericRowKind(int editorKind, const QString &key)
+// Whether a number field, a check box or a choice list can show the value as it is: the
+// integer conversion gives 0 for anything that is not an integer in the range of int.
+bool holdsInt(const QJsonValue &value)
 {
+    if (!value.isDouble())
+        return false;
+    const double number = value.toDouble();
+    return number >= std::numeric_limits<int>::min() && number <= std::numeric_limits<int>::max()
+        && number == std::trunc(number);
+}
+
+// Shared tail of both decisions: a value that is not a string.
+RowKind numericRowKind(const QJsonValue &value, int editorKind, const QString &key)
+{
+    if (!holdsInt(value))
+        return JsonField;
     if (editorKind == catalog::ChoiceKind)
         return ChoiceBox;
     if (editorKind == catalog::FlagKind || key == kEnableKey)
@@ -39,7 +58,7 @@ RowKind optionRowKind(const QJsonValue &value, int editorKind, const QString &ke
             return TextCell;
         return editorKind == catalog::ChoiceKind ? ChoiceBox : textRowKind(value);
     }
-    return numericRowKind(editorKind, key);
+    return numericRowKind(value, editorKind, key);
 }
 
 RowKind memberRowKind(const QJsonValue &value, int editorKind, const QString &subKey)
@@ -48,7 +67,7 @@ RowKind memberRowKind(const QJsonValue &value, int editorKind, const QString &su
         return NestedField;
     if (value.isString())
         return editorKind == catalog::ChoiceKind ? ChoiceBox : textRowKind(value);
-    return numericRowKind(editorKind, subKey);
+    return numericRowKind(value, editorKind, subKey);
 }
 
 QString nestedText(const QJsonObject &nested)
@@ -62,6 +81,14 @@ QString nestedText(const QJsonObject &nested)
             + (value.isString() ? value.toString() : QString::number(value.toInt(0)));
     }
     return text;
+}
+
+QString jsonText(const QJsonValue &value)
+{
+    // The toolkit writes only arrays and objects as documents: a value goes in an array of
+    // one, whose brackets are cut off again.
+    const QByteArray text = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(text.mid(1, text.size() - 2));
 }
 
 QString memberRowKey(const QString &groupKey, const QString &subKey)

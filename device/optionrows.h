@@ -21,6 +21,7 @@ enum RowKind {
     ChoiceBox, // QComboBox over a choice list
     NestedField, // QLineEdit holding a nested object as name:value pairs
     TextCell, // QTableWidgetItem, edited in the multi-line value editor
+    JsonField, // read-only QLineEdit holding a value no editor can hold, as compact JSON
 };
 
 // Longest text a line edit is given. A line edit lays out its whole text at once (seconds
@@ -33,13 +34,17 @@ inline constexpr int kLineEditTextLimit = 32767;
 bool isOptionGroup(const QJsonValue &value);
 
 // Row kind of a top-level option that is not a group, from its value, the editor kind of
-// its description entry and its key.
+// its description entry and its key. A value that is neither text nor an integer in the
+// range of int (a fraction, a larger number, true, false, null, an array, an empty object)
+// has no editor that could show it as it is, and is shown as JSON, never written back.
 RowKind optionRowKind(const QJsonValue &value, int editorKind, const QString &key);
 // Row kind of a member of an option group.
 RowKind memberRowKind(const QJsonValue &value, int editorKind, const QString &subKey);
 
 // Text of a nested object: name:value pairs joined by ",", numbers in decimal.
 QString nestedText(const QJsonObject &nested);
+// A value as compact JSON text: 4.5, true, null, [1,2].
+QString jsonText(const QJsonValue &value);
 
 // Row keys: "option", "group:sub", and "group:sub:sub" for a nested object.
 QString memberRowKey(const QString &groupKey, const QString &subKey);

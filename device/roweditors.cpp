@@ -42,11 +42,16 @@ RowEditor createRowEditor(QTableWidget *table, int row, RowKind kind, const QJso
         editor.widget = lineEdit(table, row, editor.shownText, parent);
         break;
     case NestedField:
+    case JsonField: {
         // Shown only, never written back: a line edit's worth of it is enough, and the whole
         // of a huge one would stall the window.
-        editor.shownText = nestedText(value.toObject()).left(kLineEditTextLimit);
-        editor.widget = lineEdit(table, row, editor.shownText, parent);
+        const QString text = kind == NestedField ? nestedText(value.toObject()) : jsonText(value);
+        editor.shownText = text.left(kLineEditTextLimit);
+        QLineEdit *edit = lineEdit(table, row, editor.shownText, parent);
+        edit->setReadOnly(true);
+        editor.widget = edit;
         break;
+    }
     case NumberField: {
         editor.shownText = QString::number(value.toInt(0));
         QLineEdit *edit = lineEdit(table, row, editor.shownText, parent);
@@ -85,6 +90,7 @@ bool rowEditorChanged(const RowEditor &editor, const QTableWidget *table, int ro
     switch (editor.kind) {
     case GroupHeader:
     case NestedField:
+    case JsonField:
         return false;
     case TextField:
     case NumberField:
@@ -107,6 +113,7 @@ std::optional<QJsonValue> rowEditorValue(const RowEditor &editor, const QTableWi
     switch (editor.kind) {
     case GroupHeader:
     case NestedField:
+    case JsonField:
         return std::nullopt;
     case TextField:
         return QJsonValue(static_cast<const QLineEdit *>(editor.widget)->text());

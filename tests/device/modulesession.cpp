@@ -76,6 +76,8 @@ static QString describeEditor(QTableWidget *table, int row)
     if (auto *edit = qobject_cast<QLineEdit *>(widget)) {
         const auto *number = qobject_cast<const QIntValidator *>(edit->validator());
         const bool fullRange = number && number->bottom() == INT_MIN && number->top() == INT_MAX;
+        if (edit->isReadOnly())
+            return (edit->validator() ? "?" : "shown:") + edit->text();
         return (!edit->validator() ? "text:" : fullRange ? "number:" : "?") + edit->text();
     }
     if (auto *box = qobject_cast<QCheckBox *>(widget))

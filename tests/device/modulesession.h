@@ -26,7 +26,7 @@ public:
     QStringList pageTexts() const { return listData(Qt::DisplayRole); }
     QStringList pageKeys() const { return listData(Qt::UserRole); }
     // One line per table row: "label|kind|key|editor", the editor as "header" (a label
-    // spanning both columns, centred), "text:T", "number:T" (line edit with a full-range
+    // spanning both columns, centred), "text:T", "shown:T" (read-only), "number:T" (line edit with a full-range
     // integer validator), "flag:1"/"flag:0", "choice:A|B|C@index", "cell:T", or "?".
     QStringList rows() const;
     QStringList boxTexts() const; // of the modal boxes shown so far

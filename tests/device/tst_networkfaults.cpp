@@ -254,7 +254,7 @@ void TestNetworkFaults::tenMegabyteBodies()
     const QString nestedText = (QStringLiteral("text:") + longText).left(kLineEditTextLimit);
     QCOMPARE(s.rows(),
              (QStringList{"log|6|log|cell:" + longText, "net|0|net|header",
-                          "obj|5|net:obj:sub|text:" + nestedText}));
+                          "obj|5|net:obj:sub|shown:" + nestedText}));
     s.window->show();
     QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
     s.probe->listWidget()->viewport()->repaint();

@@ -207,12 +207,12 @@ void TestOptionPage::rows_data()
 
     QTest::newRow("en is a flag by key, checked only for 1")
         << QByteArray(R"({"en":true,"g":{"en":2,"En":1}})") << QByteArray("{}")
-        << QStringList{"en|2|en|flag:0", "g|0|g|header", "En|3|g:En|number:1", "en|2|g:en|flag:0"};
-    QTest::newRow("values that read as 0")
-        << QByteArray(R"({"arr":[1],"big":3000000000,"e":{},"frac":1.5,"n":null,"neg":-7})")
+        << QStringList{"en|7|en|shown:true", "g|0|g|header", "En|3|g:En|number:1", "en|2|g:en|flag:0"};
+    QTest::newRow("values no editor holds as they are")
+        << QByteArray(R"({"arr":[1,"a"],"big":3000000000,"e":{},"frac":1.5,"n":null,"neg":-7})")
         << QByteArray("{}")
-        << QStringList{"arr|3|arr|number:0",   "big|3|big|number:0", "e|3|e|number:0",
-                       "frac|3|frac|number:0", "n|3|n|number:0",     "neg|3|neg|number:-7"};
+        << QStringList{"arr|7|arr|shown:[1,\"a\"]", "big|7|big|shown:3000000000", "e|7|e|shown:{}",
+                       "frac|7|frac|shown:1.5",     "n|7|n|shown:null",          "neg|3|neg|number:-7"};
     QTest::newRow("titles and empty titles")
         << QByteArray(R"({"a":1,"b":1,"c":1})")
         << QByteArray(R"({"a":{"title":"Alpha"},"b":{"title":"","type":1},"c":{"title":5}})")
@@ -236,7 +236,7 @@ void TestOptionPage::rows_data()
         << QByteArray(R"({"net":{"ip":"10.0.0.1","mask":{"b":"x","a":1},"none":{}},"z":2})")
         << QByteArray(R"({"net":{"title":"Network","ip":{"title":"IP"},"mask":{"title":"","type":4}}})")
         << QStringList{"Network|0|net|header", "IP|1|net:ip|text:10.0.0.1",
-                       "mask|5|net:mask:sub|text:a:1,b:x", "none|5|net:none:sub|text:", "z|3|z|number:2"};
+                       "mask|5|net:mask:sub|shown:a:1,b:x", "none|5|net:none:sub|shown:", "z|3|z|number:2"};
     QTest::newRow("choice boxes")
         << QByteArray(R"({"n":2,"m":5,"s":"b","u":1,"x":"auto","en":1})")
         << QByteArray(
@@ -290,10 +290,10 @@ void TestOptionPage::samplePages_data()
                                               "Пользователь|1|mqtt:user|text:boiler",
                                               "Сеть|0|net|header",
                                               "Канал|3|net:ch|number:6",
-                                              "DNS-сервер|5|net:dns:sub|text:host:192.168.4.1,port:53",
+                                              "DNS-сервер|5|net:dns:sub|shown:host:192.168.4.1,port:53",
                                               "Включено|2|net:en|flag:1",
                                               "IP-адрес|1|net:ip|text:192.168.4.20",
-                                              "Маска|5|net:mask:sub|text:a:255,b:255,c:255,d:0",
+                                              "Маска|5|net:mask:sub|shown:a:255,b:255,c:255,d:0",
                                               "Адресация|4|net:mode|choice:Статическая|DHCP@0",
                                               "Период опроса, с|3|period|number:30"};
 }
