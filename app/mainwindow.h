@@ -101,8 +101,10 @@ private:
     // True while the table shows the page named by pageKey, filled from a reply of the
     // module named by moduleAddress: the only state in which saving is allowed.
     bool pageShown = false;
-    // Beside rowTypes and rowKeys, one entry per table row: the editor the fill made.
+    // Beside rowTypes and rowKeys, one entry per table row: the editor the fill made, and the
+    // keys of the option or member the row was built from.
     QVector<RowEditor> rowEditors;
+    QVector<RowPlace> rowPlaces;
 
     friend struct MainWindowProbe;
 };

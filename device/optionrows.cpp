@@ -101,16 +101,6 @@ QString nestedRowKey(const QString &groupKey, const QString &subKey)
     return memberRowKey(groupKey, subKey) + kRowKeySeparator + kNestedSuffix;
 }
 
-RowPlace splitRowKey(const QString &rowKey)
-{
-    // Read in place: the save splits every row key of a page.
-    const int first = rowKey.indexOf(kRowKeySeparator);
-    if (first < 0)
-        return {rowKey, QString(), false};
-    const int second = rowKey.indexOf(kRowKeySeparator, first + 1);
-    return {rowKey.left(first), rowKey.mid(first + 1, second < 0 ? -1 : second - first - 1), true};
-}
-
 QJsonValue flagValue(Qt::CheckState state)
 {
     return state == Qt::Unchecked ? 0 : 1;

@@ -50,16 +50,14 @@ QString jsonText(const QJsonValue &value);
 QString memberRowKey(const QString &groupKey, const QString &subKey);
 QString nestedRowKey(const QString &groupKey, const QString &subKey);
 
-// Where a row's value sits in the page object.
+// Where a row's value sits in the page object: the keys the row was built from, kept as
+// they are (a key may hold ":" itself, so the row key cannot be split back into them).
 struct RowPlace
 {
     QString key; // the option key, or the group key of a member
     QString subKey; // the sub key of a member; empty for a top-level option
     bool isMember = false;
 };
-// Splits a row key at ":": one part is a top-level option; otherwise the first part is the
-// group key and the second the sub key (further parts are ignored).
-RowPlace splitRowKey(const QString &rowKey);
 
 // What the editors write back. A check box writes 1 for every state but unchecked (so
 // partially checked too), else 0: a number, never a JSON boolean, because the table shows

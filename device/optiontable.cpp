@@ -36,6 +36,7 @@ void MainWindow::filltable(const QJsonObject &options)
     rowTypes.clear();
     rowKeys.clear();
     rowEditors.clear();
+    rowPlaces.clear();
 
     const QJsonObject pageDescriptions = catalog::pageDescriptions(descriptions, pageKey);
     const bool allcfg = catalog::allcfgInForce(pageDescriptions);
@@ -44,12 +45,13 @@ void MainWindow::filltable(const QJsonObject &options)
     rowTypes.reserve(rowCount);
     rowKeys.reserve(rowCount);
     rowEditors.reserve(rowCount);
+    rowPlaces.reserve(rowCount);
     table->setUpdatesEnabled(false);
     table->setRowCount(rowCount);
 
     ChoiceListCache choiceLists;
     // Appends the row at the end of the lists, with its label and its editor.
-    const auto addRow = [&](RowKind kind, const QString &rowKey, const QString &label,
+    const auto addRow = [&](RowKind kind, const RowPlace &place, const QString &rowKey, const QString &label,
                             const QJsonValue &value, const QJsonObject &entry) {
         const int row = rowTypes.size();
         setLabel(table, row, label, kind == GroupHeader);
@@ -57,6 +59,7 @@ void MainWindow::filltable(const QJsonObject &options)
         if (kind == ChoiceBox)
             choices = choiceLists.list(catalog::choiceData(entry));
         rowEditors.append(createRowEditor(table, row, kind, value, std::move(choices), this));
+        rowPlaces.append(place);
         rowTypes.append(kind);
         rowKeys.append(rowKey);
     };
@@ -69,15 +72,17 @@ void MainWindow::filltable(const QJsonObject &options)
         const QString label = catalog::optionLabel(entry, allcfg, key, position);
         const QJsonObject group = value.toObject();
         if (group.isEmpty()) {
-            addRow(optionRowKind(value, catalog::editorKind(entry), key), key, label, value, entry);
+            addRow(optionRowKind(value, catalog::editorKind(entry), key), {key, {}, false}, key, label, value,
+                   entry);
             continue;
         }
-        addRow(GroupHeader, key, label, value, entry);
+        addRow(GroupHeader, {key, {}, false}, key, label, value, entry);
         for (auto member = group.constBegin(); member != group.constEnd(); ++member) {
             const QString subKey = member.key();
             const QJsonObject memberEntry = catalog::memberEntry(entry, subKey);
             const RowKind kind = memberRowKind(member.value(), catalog::editorKind(memberEntry), subKey);
-            addRow(kind, kind == NestedField ? nestedRowKey(key, subKey) : memberRowKey(key, subKey),
+            addRow(kind, {key, subKey, true},
+                   kind == NestedField ? nestedRowKey(key, subKey) : memberRowKey(key, subKey),
                    catalog::memberLabel(memberEntry, subKey), member.value(), memberEntry);
         }
     }

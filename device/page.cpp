@@ -71,6 +71,7 @@ void MainWindow::clearpage()
     rowTypes.clear();
     rowKeys.clear();
     rowEditors.clear();
+    rowPlaces.clear();
     pageShown = false;
     ui->pushButton->setDisabled(true);
 }

@@ -136,3 +136,26 @@ std::optional<QJsonValue> rowEditorValue(const RowEditor &editor, const QTableWi
     }
     return std::nullopt;
 }
+
+void rowEditorSaved(RowEditor *editor, const QTableWidget *table, int row)
+{
+    switch (editor->kind) {
+    case TextField:
+    case NumberField:
+        editor->shownText = static_cast<const QLineEdit *>(editor->widget)->text();
+        break;
+    case FlagBox:
+        editor->shownState = static_cast<const QCheckBox *>(editor->widget)->checkState();
+        break;
+    case ChoiceBox:
+        editor->shownState = static_cast<const QComboBox *>(editor->widget)->currentIndex();
+        break;
+    case TextCell:
+        editor->shownText = cellText(table, row).value_or(editor->shownText);
+        break;
+    case GroupHeader:
+    case NestedField:
+    case JsonField:
+        break;
+    }
+}

@@ -31,12 +31,17 @@ struct RowEditor
 RowEditor createRowEditor(QTableWidget *table, int row, RowKind kind, const QJsonValue &value,
                           std::shared_ptr<const ChoiceList> choices, QWidget *parent);
 
-// Whether the user changed the row's editor since it was created: its text, check state,
-// index or cell text differs from what the fill put there.
+// Whether the user changed the row's editor since it was created or last saved: its text,
+// check state, index or cell text differs from what the page held then. A row the user did
+// not change leaves the page's value exactly as the module sent it.
 bool rowEditorChanged(const RowEditor &editor, const QTableWidget *table, int row);
+// After the row's value went into the page: the editor's state now stands for it, so that
+// changing it back to what the fill showed counts as a change again.
+void rowEditorSaved(RowEditor *editor, const QTableWidget *table, int row);
 
 // The value the row's editor stands for now; stored is the value the page holds at the
 // row's place (a choice keeps its JSON type). Nothing for kinds that carry no value of their
-// own (headers, nested objects), and for a choice that addresses no entry of its list.
+// own (headers, nested objects, values shown as JSON), and for a choice that addresses no
+// entry of its list.
 std::optional<QJsonValue> rowEditorValue(const RowEditor &editor, const QTableWidget *table, int row,
                                          const QJsonValue &stored);

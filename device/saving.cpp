@@ -20,14 +20,19 @@ void MainWindow::saveopt()
     ui->pushButton->setDisabled(true);
     qDebug() << uitexts::logSaveSeparator;
 
+    // Only what the user changed is written over the page as the module sent it.
     PageMerge page(pageValues.value(pageKey).toObject());
     for (int row = 0; row < rowEditors.size(); ++row) {
-        const RowEditor &editor = rowEditors.at(row);
-        const RowPlace place = splitRowKey(rowKeys.at(row));
+        RowEditor &editor = rowEditors[row];
+        if (!rowEditorChanged(editor, ui->tableWidget, row))
+            continue;
+        const RowPlace &place = rowPlaces.at(row);
         const std::optional<QJsonValue> value = rowEditorValue(
             editor, ui->tableWidget, row, editor.kind == ChoiceBox ? page.stored(place) : QJsonValue());
-        if (value)
-            page.store(place, *value);
+        if (!value)
+            continue;
+        page.store(place, *value);
+        rowEditorSaved(&editor, ui->tableWidget, row);
     }
     pageValues.insert(pageKey, page.result());
 

@@ -1,6 +1,6 @@
 // A page reply through to the option table: the reply's reading, the table fill with the
-// catalog's labels and editors, and the values a save reads back from the editors and
-// merges into the page.
+// catalog's labels and editors, and the values the editors stand for, merged into the page
+// the way a save merges them.
 //
 // Input: the page key, a line break, the reply body; optionally a form feed and a
 // descriptions catalog to fill with instead of the sample catalog.
@@ -48,23 +48,6 @@ Input splitInput(const QByteArray &input)
     return parts;
 }
 
-// Row keys join group and member with ":", so an option or member key that holds one
-// cannot be told apart from a member: a save of such a page may put a value elsewhere.
-bool hasAmbiguousKeys(const QJsonObject &page)
-{
-    const QLatin1Char separator(':');
-    for (auto option = page.constBegin(); option != page.constEnd(); ++option) {
-        if (option.key().contains(separator))
-            return true;
-        const QJsonObject group = option.value().toObject();
-        for (auto member = group.constBegin(); member != group.constEnd(); ++member) {
-            if (member.key().contains(separator))
-                return true;
-        }
-    }
-    return false;
-}
-
 // Saving keeps the shape of the page: the same options, the same members in every group,
 // and text stays text.
 void checkShape(const QJsonObject &page, const QJsonObject &saved)
@@ -84,20 +67,16 @@ void checkShape(const QJsonObject &page, const QJsonObject &saved)
 
 void clearTable(MainWindowProbe &probe)
 {
-    QTableWidget *table = probe.tableWidget();
-    table->clearContents();
-    table->setRowCount(0);
-    probe.rowTypes().clear();
-    probe.rowKeys().clear();
-    probe.rowEditors().clear();
+    probe.clearpage();
     // The table releases its editors with deleteLater(); no event loop runs here.
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
-// Fills the table with the page's options and saves it without an edit, the way the save
-// merges (PageMerge), checked against storing row by row; returns the page object the save
-// would send.
-QJsonObject fillAndSave(MainWindowProbe &probe, const QJsonObject &page)
+// Fills the table with the page's options and checks every row's editor. Returns the page
+// object a save would send if the user had touched every row and left it as shown: the
+// values the editors stand for, merged the way the save merges (PageMerge), checked against
+// storing row by row.
+QJsonObject fillAndRewrite(MainWindowProbe &probe, const QJsonObject &page)
 {
     clearTable(probe);
     probe.filltable(page);
@@ -107,8 +86,8 @@ QJsonObject fillAndSave(MainWindowProbe &probe, const QJsonObject &page)
     FUZZ_CHECK(probe.rowTypes().size() == rows);
     FUZZ_CHECK(probe.rowKeys().size() == rows);
     FUZZ_CHECK(probe.rowEditors().size() == rows);
+    FUZZ_CHECK(probe.rowPlaces().size() == rows);
 
-    const bool ambiguousKeys = hasAmbiguousKeys(page);
     PageMerge merge(page);
     QJsonObject rowByRow = page;
     for (int row = 0; row < rows; ++row) {
@@ -119,18 +98,20 @@ QJsonObject fillAndSave(MainWindowProbe &probe, const QJsonObject &page)
         // An editor of its kind, in its place: the save reads it without looking.
         FUZZ_CHECK(table->cellWidget(row, kValueColumn) == editor.widget);
         FUZZ_CHECK((editor.widget != nullptr) == (kind != GroupHeader && kind != TextCell));
+        // Nothing is written back from a table nobody touched.
         FUZZ_CHECK(!rowEditorChanged(editor, table, row));
-        const RowPlace place = splitRowKey(probe.rowKeys().at(row));
+
+        const RowPlace &place = probe.rowPlaces().at(row);
         const QJsonValue stored = merge.stored(place);
         FUZZ_CHECK(stored == rowbyrow::storedValue(rowByRow, place));
         const std::optional<QJsonValue> value = rowEditorValue(editor, table, row, stored);
-        // The combo box was built from the list it maps back through: its current entry is
+        // A choice box was built from the list it maps back through: its current entry is
         // always in it.
-        FUZZ_CHECK(value.has_value() || kind == GroupHeader || kind == NestedField);
+        FUZZ_CHECK(value.has_value() == (kind != GroupHeader && kind != NestedField && kind != JsonField));
         if (!value)
             continue;
-        // A text shown in a text editor is written back as it came, whatever it holds.
-        if ((kind == TextField || kind == TextCell) && !ambiguousKeys)
+        // Every editor shows text and integers as they are.
+        if (kind == TextField || kind == TextCell || kind == NumberField)
             FUZZ_CHECK(*value == stored);
         merge.store(place, *value);
         rowbyrow::storeValue(&rowByRow, place, *value);
@@ -169,18 +150,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t *data, size_t size)
     fuzz::checkLookups(reply.values);
     const QJsonObject page = reply.values.value(input.pageKey).toObject();
 
-    // Saving what was received changes only what the editors cannot show as it was; saving
-    // that again changes nothing more.
-    const QJsonObject saved = fillAndSave(probe, page);
-    const QJsonObject savedAgain = fillAndSave(probe, saved);
+    // Rewriting every row changes only what the editors cannot show as it was (a flag of 2, a
+    // choice outside its list); doing that again changes nothing more.
+    const QJsonObject saved = fillAndRewrite(probe, page);
+    const QJsonObject savedAgain = fillAndRewrite(probe, saved);
     if (savedAgain != saved) {
         std::fprintf(stderr, "saved:       %s\nsaved again: %s\n",
                      QJsonDocument(saved).toJson(QJsonDocument::Compact).constData(),
                      QJsonDocument(savedAgain).toJson(QJsonDocument::Compact).constData());
     }
     FUZZ_CHECK(savedAgain == saved);
-    if (!hasAmbiguousKeys(page))
-        checkShape(page, saved);
+    checkShape(page, saved);
     clearTable(probe);
     return 0;
 }

@@ -23,6 +23,7 @@ struct MainWindowProbe
     QList<int> &rowTypes() const { return w.rowTypes; }
     QStringList &rowKeys() const { return w.rowKeys; }
     QVector<RowEditor> &rowEditors() const { return w.rowEditors; }
+    QVector<RowPlace> &rowPlaces() const { return w.rowPlaces; }
     QString &moduleAddress() const { return w.moduleAddress; }
     QString &pageKey() const { return w.pageKey; }
     QJsonObject &pageValues() const { return w.pageValues; }
