@@ -58,7 +58,12 @@ void MainWindow::finispage(QNetworkReply *reply)
 
     pageValues = page.values;
     qDebug() << pageValues;
-    filltable(pageValues.value(pageKey).toObject());
+    const QJsonValue options = pageValues.value(pageKey);
+    filltable(options.toObject());
+    // Options that are missing or not an object show no row to edit, and a save would put
+    // an empty object in their place on the module.
+    if (!options.isObject())
+        return;
     pageShown = true;
     ui->pushButton->setDisabled(false);
 }
