@@ -38,6 +38,7 @@ inline constexpr const char *unknownError = QT_TRANSLATE_NOOP("MainWindow", "Н�
 inline constexpr const char *pageLoadFailed
     = QT_TRANSLATE_NOOP("MainWindow", "Не удалось загрузить страницу");
 inline constexpr const char *emptyPage = QT_TRANSLATE_NOOP("MainWindow", "Пустая страница");
+inline constexpr const char *saveFailed = QT_TRANSLATE_NOOP("MainWindow", "Не удалось сохранить страницу");
 inline constexpr const char *jsonParserError = QT_TRANSLATE_NOOP("MainWindow", "Ошибка парсера json!");
 inline constexpr const char *valueEditorTitle = QT_TRANSLATE_NOOP("ValueUI", "Многострочный редактор");
 

@@ -1,5 +1,6 @@
 #include "app/mainwindow.h"
 
+#include "app/messageboxes.h"
 #include "app/uitexts.h"
 #include "device/modulereplies.h"
 #include "device/modulerequests.h"
@@ -45,8 +46,11 @@ void MainWindow::saveopt()
 
 void MainWindow::finissaveopt(QNetworkReply *reply)
 {
+    // The edits stay in the table and in pageValues: pressing Save again retries.
     if (const std::optional<QByteArray> body = finishReply(reply, &saveReply))
         qDebug().noquote() << replyText(*body);
+    else
+        showError(this, tr(uitexts::saveFailed));
     // A later save may have replaced this one: its reply stays tracked and the button stays
     // disabled until that one is answered too.
     if (pageShown && !saveReply)
