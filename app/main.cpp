@@ -2,10 +2,12 @@
 #include "descriptions/descriptionsserver.h"
 
 #include <QApplication>
+#include <QIcon>
 
 int main(int argc, char *argv[])
 {
     QApplication application(argc, argv);
+    QApplication::setWindowIcon(QIcon(QStringLiteral(":/quillnet-configurator.svg")));
     setDescriptionsHost(QStringLiteral(QUILLNET_DESCRIPTIONS_HOST));
     int exitCode = 0;
     {
