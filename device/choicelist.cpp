@@ -37,7 +37,12 @@ QStringList choiceLabels(const QList<ChoiceEntry> &entries)
 
 int choiceIndex(const QList<ChoiceEntry> &entries, const QJsonValue &value)
 {
-    int index = 0;
+    return qMax(choiceEntryOf(entries, value), 0);
+}
+
+int choiceEntryOf(const QList<ChoiceEntry> &entries, const QJsonValue &value)
+{
+    int index = -1;
     if (value.isString()) {
         const QString text = value.toString();
         for (int i = 0; i < entries.size(); ++i) {

@@ -62,3 +62,8 @@ PageReply readPageReply(const QByteArray &body, const QString &pageKey)
     reply.kind = reply.values.isEmpty() ? PageReply::ParserError : PageReply::Page;
     return reply;
 }
+
+QJsonObject pageOptions(const QJsonObject &pageValues, const QString &pageKey)
+{
+    return pageValues.value(pageKey).toObject();
+}

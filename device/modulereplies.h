@@ -38,3 +38,7 @@ struct PageReply
 };
 // pageKey is the key the page was requested with: the empty-page text names it.
 PageReply readPageReply(const QByteArray &body, const QString &pageKey);
+
+// The options of a page: the member of the page reply named by the page key. Missing or not
+// an object, it is a page without options.
+QJsonObject pageOptions(const QJsonObject &pageValues, const QString &pageKey);

@@ -6,13 +6,19 @@
 namespace {
 
 const QLatin1String kOptionsPath("/jsonoptions");
+const int kModulePort = 80;
+
+QUrl moduleBaseUrl(const QString &moduleAddress)
+{
+    return QUrl::fromUserInput(QStringLiteral("http://") + moduleAddress + kOptionsPath);
+}
 
 QUrl moduleUrl(const QString &moduleAddress, const char *queryName, const QByteArray &value)
 {
     // The address is read as the user typed it, tolerantly; the query, percent-encoded here,
     // is set on its own: a written page is a long query, and reading it as user input would
     // parse it twice over (and once more as a would-be IPv6 address).
-    QUrl url = QUrl::fromUserInput(QStringLiteral("http://") + moduleAddress + kOptionsPath);
+    QUrl url = moduleBaseUrl(moduleAddress);
     url.setQuery(QLatin1String(queryName) + QString::fromLatin1(value.toPercentEncoding()));
     return url;
 }
@@ -32,6 +38,12 @@ QUrl pageUrl(const QString &moduleAddress, const QString &pageKey)
 QUrl writeUrl(const QString &moduleAddress, const QByteArray &document)
 {
     return moduleUrl(moduleAddress, "write=", document);
+}
+
+QString moduleAddressKey(const QString &moduleAddress)
+{
+    const QUrl url = moduleBaseUrl(moduleAddress);
+    return url.host().toLower() + QLatin1Char(':') + QString::number(url.port(kModulePort));
 }
 
 QNetworkRequest moduleRequest(const QUrl &url, int timeoutMs)

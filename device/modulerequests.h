@@ -22,6 +22,10 @@ QUrl pageListUrl(const QString &moduleAddress);
 QUrl pageUrl(const QString &moduleAddress, const QString &pageKey);
 QUrl writeUrl(const QString &moduleAddress, const QByteArray &document);
 
+// The module a request goes to, as "host:port" (port 80 when the address names none, the host
+// in lower case): two addresses with the same key reach the same module.
+QString moduleAddressKey(const QString &moduleAddress);
+
 // Every request goes out with the transfer timeout.
 QNetworkRequest moduleRequest(const QUrl &url, int timeoutMs = kModuleTransferTimeoutMs);
 
