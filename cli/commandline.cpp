@@ -1,0 +1,139 @@
+#include "cli/commandline.h"
+
+#include "cli/exitstatus.h"
+#include "descriptions/catalogfile.h"
+#include "modules/modulelistfile.h"
+
+#include <CLI/CLI.hpp>
+
+#include <QCoreApplication>
+
+#include <map>
+
+namespace {
+
+const char *const kProgramDescription
+    = "Reads, sets, backs up and restores the settings of Quillnet modules over their HTTP "
+      "interface, one module or a fleet at once.";
+const char *const kProgramFooter = R"(
+MODULE is an address as the configurator uses it: host, or host:port (port 80 when none).
+TARGETS are one or more MODULEs, --all (every module of the module list), or
+--targets-file FILE (one module per line, "-" for standard input).
+PATH is PAGE/OPTION or PAGE/GROUP/MEMBER; inside a key write "~1" for "/" and "~0" for "~".
+
+Data goes to standard output; messages, progress and the summary to standard error.
+Exit status: 0 success (diff: no differences); 1 differences found (diff, and a dry run
+of set or restore that would change something); 2 bad usage or input; 3 some targets
+failed, the others were done; 4 no target succeeded; 5 a write not confirmed by reading
+the page back, or the module stopped answering during a restore; 6 not a backup file,
+or one of a newer format version.)";
+
+QString text(const std::string &value)
+{
+    return QString::fromStdString(value);
+}
+
+} // namespace
+
+std::optional<Invocation> parseCommandLine(int argc, char **argv, int *exitStatus)
+{
+    CLI::App app(kProgramDescription, "quillnet");
+    app.set_version_flag("--version", QCoreApplication::applicationVersion().toStdString());
+    app.require_subcommand(1, 1);
+
+    const std::map<std::string, OutputFormat> formats{
+        {"table", OutputFormat::Table}, {"json", OutputFormat::Json}, {"jsonl", OutputFormat::Jsonl}};
+    std::string format;
+    int jobs = 8;
+    double timeout = 5;
+    int retries = 2;
+    bool quiet = false;
+    bool verbose = false;
+    std::string modulesFile = kModuleListFileName.toStdString();
+    std::string catalogFile = kCatalogFileName.toStdString();
+    app.add_option("-o,--output", format,
+                   "Output: table (the default on a terminal), json (one document, "
+                   "the default otherwise) or jsonl (one line per module or difference)")
+        ->check(CLI::IsMember({"table", "json", "jsonl"}));
+    app.add_option("-j,--jobs", jobs, "Modules handled at once")
+        ->check(CLI::Range(1, 1024))
+        ->capture_default_str();
+    app.add_option("--timeout", timeout, "Seconds a request may take")
+        ->check(CLI::Range(0.001, 3600.0))
+        ->capture_default_str();
+    app.add_option("--retries", retries, "Times a failed read is tried again (a write never is)")
+        ->check(CLI::Range(0, 100))
+        ->capture_default_str();
+    app.add_flag("-q,--quiet", quiet, "Only errors on standard error");
+    app.add_flag("-v,--verbose", verbose, "More detail on standard error");
+    app.add_option("--modules-file", modulesFile, "The module list file")->capture_default_str();
+    auto *catalogOption
+        = app.add_option("--catalog", catalogFile, "The descriptions catalog (titles, labels, choices)")
+              ->capture_default_str();
+
+    Invocation invocation;
+    std::string module, path;
+    double wait = 5;
+
+    auto *modules = app.add_subcommand("modules", "List the module list file's modules: address and label");
+    auto *discover
+        = app.add_subcommand("discover", "Listen for module announcements and list each sender once");
+    discover->add_option("--wait", wait, "Seconds to listen")
+        ->check(CLI::Range(0.0, 3600.0))
+        ->capture_default_str();
+    auto *pagesCommand
+        = app.add_subcommand("pages", "The page keys of a module in its order, with their titles");
+    pagesCommand->add_option("MODULE", module, "The module")->required();
+    auto *get = app.add_subcommand("get", "A whole module, one page, one option or one member");
+    get->add_option("MODULE", module, "The module")->required();
+    get->add_option("PATH", path, "PAGE, PAGE/OPTION or PAGE/GROUP/MEMBER");
+    get->footer("Example: quillnet get 192.168.4.20 3/net/ip");
+    app.footer(kProgramFooter);
+
+    try {
+        app.parse(argc, argv);
+    } catch (const CLI::ParseError &error) {
+        *exitStatus = app.exit(error) == 0 ? ExitSuccess : ExitBadInput;
+        return std::nullopt;
+    }
+
+    GlobalOptions &options = invocation.options;
+    options.format = format.empty() ? defaultOutputFormat() : formats.at(format);
+    options.jobs = jobs;
+    options.timeoutSeconds = timeout;
+    options.retries = retries;
+    options.quiet = quiet;
+    options.verbose = verbose;
+    options.modulesFile = text(modulesFile);
+    options.catalogFile = text(catalogFile);
+    options.catalogGiven = catalogOption->count() > 0;
+
+    if (modules->parsed()) {
+        invocation.command = Invocation::Command::Modules;
+    } else if (discover->parsed()) {
+        invocation.command = Invocation::Command::Discover;
+        invocation.discover.waitSeconds = wait;
+    } else if (pagesCommand->parsed()) {
+        invocation.command = Invocation::Command::Pages;
+        invocation.module = text(module);
+    } else if (get->parsed()) {
+        invocation.command = Invocation::Command::Get;
+        invocation.get = {text(module), text(path)};
+    }
+    return invocation;
+}
+
+int runInvocation(Context &context, const Invocation &invocation)
+{
+    switch (invocation.command) {
+    case Invocation::Command::Modules:
+        return runModules(context);
+    case Invocation::Command::Discover:
+        return runDiscover(context, invocation.discover);
+    case Invocation::Command::Pages:
+        return runPages(context, invocation.module);
+    case Invocation::Command::Get:
+        return runGet(context, invocation.get);
+    }
+    return ExitBadInput;
+}

@@ -1,0 +1,25 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+
+class Context;
+
+// The commands, each in a file of its own; each returns the exit status.
+
+int runModules(Context &context);
+
+struct DiscoverArgs
+{
+    double waitSeconds = 5;
+};
+int runDiscover(Context &context, const DiscoverArgs &args);
+
+int runPages(Context &context, const QString &module);
+
+struct GetArgs
+{
+    QString module;
+    QString path; // empty: every page
+};
+int runGet(Context &context, const GetArgs &args);

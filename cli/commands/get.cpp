@@ -1,0 +1,91 @@
+#include "cli/commands/commands.h"
+#include "cli/context.h"
+#include "cli/exitstatus.h"
+#include "cli/labelledoptions.h"
+#include "cli/modulereader.h"
+#include "cli/optionpath.h"
+
+#include "device/modulereplies.h"
+
+#include <QJsonObject>
+
+int runGet(Context &context, const GetArgs &args)
+{
+    QString error;
+    std::optional<OptionPath> path;
+    if (!args.path.isEmpty()) {
+        path = parseOptionPath(args.path, &error);
+        if (!path) {
+            context.reporter.error(error);
+            return ExitBadInput;
+        }
+    }
+    QJsonObject catalog;
+    if (!context.loadCatalog(&catalog))
+        return ExitBadInput;
+
+    ModuleClient client(args.module, context.clientSettings());
+    const ModuleRead read = readModuleAndWait(
+        &client, path ? std::optional<QStringList>(QStringList{path->pageKey}) : std::nullopt);
+    if (!read.listed) {
+        context.reporter.error(QStringLiteral("%1: %2").arg(args.module, read.error));
+        return ExitAllFailed;
+    }
+    if (!read.unknown.isEmpty()) {
+        context.reporter.error(QStringLiteral("%1 has no page \"%2\"").arg(args.module, path->pageKey));
+        return ExitBadInput;
+    }
+    for (const QString &message : read.errors)
+        context.reporter.error(QStringLiteral("%1: %2").arg(args.module, message));
+    if (path && read.pages.isEmpty())
+        return ExitAllFailed;
+
+    QList<LabelledOption> rows;
+    QJsonValue value; // for -o json: the options of every page, of the page, or the value
+    int status = ExitSuccess;
+    if (!path) {
+        QJsonObject pages;
+        for (const QString &key : read.pageKeys) {
+            if (!read.pages.contains(key))
+                continue;
+            const QJsonObject options = pageOptions(read.pages.value(key), key);
+            rows += labelledOptions(catalog, key, options);
+            pages.insert(key, options);
+        }
+        value = pages;
+        status = read.incomplete.isEmpty() ? ExitSuccess : ExitSomeFailed;
+    } else {
+        const QJsonObject options = pageOptions(read.pages.value(path->pageKey), path->pageKey);
+        const QJsonValue option = options.value(path->optionKey);
+        if (path->depth > 1
+            && (!options.contains(path->optionKey)
+                || (path->isMember() && !option.toObject().contains(path->memberKey)))) {
+            context.reporter.error(
+                QStringLiteral("%1 has no option %2").arg(args.module, optionPathText(*path)));
+            return ExitBadInput;
+        }
+        if (path->depth == 1) {
+            rows = labelledOptions(catalog, path->pageKey, options);
+            value = options;
+        } else if (path->isMember()) {
+            rows = {labelledOption(catalog, path->pageKey, options, path->optionKey, path->memberKey, true)};
+            value = rows.first().value;
+        } else {
+            rows = labelledRows(catalog, path->pageKey, options, path->optionKey);
+            value = option;
+        }
+    }
+
+    if (context.options.format == OutputFormat::Json) {
+        printData(jsonDocumentText(value));
+        return status;
+    }
+    RecordWriter output(context.options.format,
+                        {QStringLiteral("path"), QStringLiteral("label"), QStringLiteral("value")});
+    for (const LabelledOption &option : qAsConst(rows)) {
+        const QString text = optionPathText(option.pathParts());
+        output.add(QJsonObject{{QStringLiteral("path"), text}, {QStringLiteral("value"), option.value}},
+                   {{text, option.label, valueWithChoice(option)}});
+    }
+    return status;
+}

@@ -1,0 +1,39 @@
+#pragma once
+
+#include "cli/moduleclient.h"
+#include "cli/output.h"
+#include "cli/reporter.h"
+
+#include <QJsonObject>
+#include <QString>
+
+// The options that come before the command.
+struct GlobalOptions
+{
+    OutputFormat format = OutputFormat::Table;
+    int jobs = 8;
+    double timeoutSeconds = 5;
+    int retries = 2;
+    bool quiet = false;
+    bool verbose = false;
+    QString modulesFile;
+    QString catalogFile;
+    bool catalogGiven = false; // named on the command line, so it must be there
+};
+
+// What every command works with: the options and the messages.
+class Context
+{
+public:
+    explicit Context(const GlobalOptions &options);
+
+    ClientSettings clientSettings() const;
+    // The descriptions catalog; empty without one. False, after a message, when the catalog
+    // named on the command line cannot be read.
+    bool loadCatalog(QJsonObject *catalog);
+    // Whether a person is there to answer a question: standard input and error are terminals.
+    bool canAsk() const;
+
+    GlobalOptions options;
+    Reporter reporter;
+};

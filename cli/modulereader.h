@@ -1,0 +1,31 @@
+#pragma once
+
+#include "cli/moduleclient.h"
+
+#include <QJsonObject>
+#include <QMap>
+#include <QString>
+#include <QStringList>
+
+#include <functional>
+#include <optional>
+
+// A module's pages as read through its client, one request at a time.
+struct ModuleRead
+{
+    bool listed = false; // the page list was read
+    QString error; // why it was not
+    QStringList pageKeys; // the module's page list, in its order
+    QMap<QString, QJsonObject> pages; // the whole object the module answered, per page
+    QStringList incomplete; // pages asked for that could not be read, in page order
+    QStringList errors; // why, one message per page
+    QStringList unknown; // pages asked for that the module does not list
+};
+
+// Reads the page list, then every page of it, or only those of `only` (in the module's order;
+// keys it does not list are reported in `unknown`).
+void readModule(ModuleClient *client, const std::optional<QStringList> &only,
+                std::function<void(const ModuleRead &)> done);
+
+// The same, waiting for the result in a local event loop: for commands on one module.
+ModuleRead readModuleAndWait(ModuleClient *client, const std::optional<QStringList> &only);
