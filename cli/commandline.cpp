@@ -33,6 +33,28 @@ QString text(const std::string &value)
     return QString::fromStdString(value);
 }
 
+QStringList texts(const std::vector<std::string> &values)
+{
+    QStringList list;
+    for (const std::string &value : values)
+        list.append(text(value));
+    return list;
+}
+
+// The options every command that takes TARGETS has.
+struct TargetOptions
+{
+    bool all = false;
+    std::string file;
+
+    void addTo(CLI::App *command)
+    {
+        command->add_flag("--all", all, "Every module of the module list file");
+        command->add_option("--targets-file", file, "Modules, one per line (- for standard input)");
+    }
+    TargetChoice choice(const QStringList &addresses) const { return {addresses, all, text(file)}; }
+};
+
 } // namespace
 
 std::optional<Invocation> parseCommandLine(int argc, char **argv, int *exitStatus)
@@ -72,8 +94,10 @@ std::optional<Invocation> parseCommandLine(int argc, char **argv, int *exitStatu
               ->capture_default_str();
 
     Invocation invocation;
-    std::string module, path;
+    std::string module, path, output;
+    std::vector<std::string> positionals;
     double wait = 5;
+    TargetOptions targets;
 
     auto *modules = app.add_subcommand("modules", "List the module list file's modules: address and label");
     auto *discover
@@ -88,6 +112,12 @@ std::optional<Invocation> parseCommandLine(int argc, char **argv, int *exitStatu
     get->add_option("MODULE", module, "The module")->required();
     get->add_option("PATH", path, "PAGE, PAGE/OPTION or PAGE/GROUP/MEMBER");
     get->footer("Example: quillnet get 192.168.4.20 3/net/ip");
+    auto *backup = app.add_subcommand("backup", "Back up every page of each module into a file");
+    backup->add_option("TARGETS", positionals, "The modules");
+    targets.addTo(backup);
+    backup->add_option("-O", output, "A file for one module, a folder for several, - for standard output");
+    backup->footer("Without -O, each module's backup goes to ADDRESS.json in the working folder.\n"
+                   "Example: quillnet backup --all -O backups/");
     app.footer(kProgramFooter);
 
     try {
@@ -119,6 +149,9 @@ std::optional<Invocation> parseCommandLine(int argc, char **argv, int *exitStatu
     } else if (get->parsed()) {
         invocation.command = Invocation::Command::Get;
         invocation.get = {text(module), text(path)};
+    } else if (backup->parsed()) {
+        invocation.command = Invocation::Command::Backup;
+        invocation.backup = {targets.choice(texts(positionals)), text(output)};
     }
     return invocation;
 }
@@ -134,6 +167,8 @@ int runInvocation(Context &context, const Invocation &invocation)
         return runPages(context, invocation.module);
     case Invocation::Command::Get:
         return runGet(context, invocation.get);
+    case Invocation::Command::Backup:
+        return runBackup(context, invocation.backup);
     }
     return ExitBadInput;
 }

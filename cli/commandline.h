@@ -8,13 +8,14 @@
 // The command line: global options, then a command with its arguments and its own options.
 struct Invocation
 {
-    enum class Command { Modules, Discover, Pages, Get };
+    enum class Command { Modules, Discover, Pages, Get, Backup };
 
     GlobalOptions options;
     Command command = Command::Modules;
     QString module; // pages
     DiscoverArgs discover;
     GetArgs get;
+    BackupArgs backup;
 };
 
 // Nothing when the program is to stop at once: after --help or --version (*exitStatus 0),

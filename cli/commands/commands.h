@@ -1,5 +1,7 @@
 #pragma once
 
+#include "cli/targets.h"
+
 #include <QString>
 #include <QStringList>
 
@@ -23,3 +25,10 @@ struct GetArgs
     QString path; // empty: every page
 };
 int runGet(Context &context, const GetArgs &args);
+
+struct BackupArgs
+{
+    TargetChoice targets;
+    QString output; // -O; empty: a file per module in the working folder
+};
+int runBackup(Context &context, const BackupArgs &args);
