@@ -8,6 +8,7 @@
 
 #include <QCoreApplication>
 
+#include <iostream>
 #include <map>
 
 namespace {
@@ -98,6 +99,7 @@ std::optional<Invocation> parseCommandLine(int argc, char **argv, int *exitStatu
     std::vector<std::string> positionals;
     double wait = 5;
     TargetOptions targets;
+    bool dryRun = false;
 
     auto *modules = app.add_subcommand("modules", "List the module list file's modules: address and label");
     auto *discover
@@ -112,6 +114,13 @@ std::optional<Invocation> parseCommandLine(int argc, char **argv, int *exitStatu
     get->add_option("MODULE", module, "The module")->required();
     get->add_option("PATH", path, "PAGE, PAGE/OPTION or PAGE/GROUP/MEMBER");
     get->footer("Example: quillnet get 192.168.4.20 3/net/ip");
+    auto *set = app.add_subcommand("set", "Set options on one module or many: TARGETS PATH=VALUE...");
+    set->add_option("ARGS", positionals, "TARGETS, then PATH=VALUE assignments")->required();
+    targets.addTo(set);
+    set->add_flag("--dry-run", dryRun, "Print what would change and write nothing");
+    set->footer("Each page is read, changed, written back whole and read again. A value keeps the type the\n"
+                "option has on the module; a choice takes its value or its label.\n"
+                "Example: quillnet set --all 1/mode=STA 3/net/ch=11 --dry-run");
     auto *backup = app.add_subcommand("backup", "Back up every page of each module into a file");
     backup->add_option("TARGETS", positionals, "The modules");
     targets.addTo(backup);
@@ -149,6 +158,20 @@ std::optional<Invocation> parseCommandLine(int argc, char **argv, int *exitStatu
     } else if (get->parsed()) {
         invocation.command = Invocation::Command::Get;
         invocation.get = {text(module), text(path)};
+    } else if (set->parsed()) {
+        invocation.command = Invocation::Command::Set;
+        // Targets first, then the assignments: the first argument with "=" begins them (an
+        // address never holds one).
+        const QStringList arguments = texts(positionals);
+        int first = 0;
+        while (first < arguments.size() && !arguments.at(first).contains(QLatin1Char('=')))
+            ++first;
+        invocation.set = {targets.choice(arguments.mid(0, first)), arguments.mid(first), dryRun};
+        if (invocation.set.assignments.isEmpty()) {
+            std::cerr << "quillnet: error: set needs at least one PATH=VALUE\n";
+            *exitStatus = ExitBadInput;
+            return std::nullopt;
+        }
     } else if (backup->parsed()) {
         invocation.command = Invocation::Command::Backup;
         invocation.backup = {targets.choice(texts(positionals)), text(output)};
@@ -167,6 +190,8 @@ int runInvocation(Context &context, const Invocation &invocation)
         return runPages(context, invocation.module);
     case Invocation::Command::Get:
         return runGet(context, invocation.get);
+    case Invocation::Command::Set:
+        return runSet(context, invocation.set);
     case Invocation::Command::Backup:
         return runBackup(context, invocation.backup);
     }

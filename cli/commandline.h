@@ -8,13 +8,14 @@
 // The command line: global options, then a command with its arguments and its own options.
 struct Invocation
 {
-    enum class Command { Modules, Discover, Pages, Get, Backup };
+    enum class Command { Modules, Discover, Pages, Get, Set, Backup };
 
     GlobalOptions options;
     Command command = Command::Modules;
     QString module; // pages
     DiscoverArgs discover;
     GetArgs get;
+    SetArgs set;
     BackupArgs backup;
 };
 

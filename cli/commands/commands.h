@@ -26,6 +26,14 @@ struct GetArgs
 };
 int runGet(Context &context, const GetArgs &args);
 
+struct SetArgs
+{
+    TargetChoice targets;
+    QStringList assignments; // PATH=VALUE
+    bool dryRun = false;
+};
+int runSet(Context &context, const SetArgs &args);
+
 struct BackupArgs
 {
     TargetChoice targets;

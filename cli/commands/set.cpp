@@ -1,0 +1,268 @@
+#include "cli/commands/commands.h"
+#include "cli/compare.h"
+#include "cli/context.h"
+#include "cli/exitstatus.h"
+#include "cli/fleet.h"
+#include "cli/labelledoptions.h"
+#include "cli/modulereader.h"
+#include "cli/optionpath.h"
+#include "cli/valuetext.h"
+
+#include "device/modulereplies.h"
+
+#include <QJsonArray>
+#include <QJsonObject>
+#include <QMap>
+
+namespace {
+
+const QLatin1Char kAssignment('=');
+
+struct Assignment
+{
+    OptionPath path;
+    QString text;
+};
+
+bool parseAssignments(const QStringList &texts, QList<Assignment> *assignments, QString *error)
+{
+    QStringList seen;
+    for (const QString &text : texts) {
+        const int equals = text.indexOf(kAssignment);
+        if (equals < 0) {
+            *error = QStringLiteral("%1 is not PATH=VALUE").arg(text);
+            return false;
+        }
+        const std::optional<OptionPath> path = parseOptionPath(text.left(equals), error);
+        if (!path)
+            return false;
+        if (path->depth < 2) {
+            *error = QStringLiteral("%1 names a page; name an option, PAGE/OPTION or PAGE/GROUP/MEMBER")
+                         .arg(text.left(equals));
+            return false;
+        }
+        const QString pathText = optionPathText(*path);
+        if (seen.contains(pathText)) {
+            *error = QStringLiteral("%1 is given twice").arg(pathText);
+            return false;
+        }
+        seen.append(pathText);
+        assignments->append({*path, text.mid(equals + 1)});
+    }
+    return true;
+}
+
+QString statusText(TargetStatus status, bool dryRun)
+{
+    switch (status) {
+    case TargetStatus::Done:
+        return dryRun ? QStringLiteral("would change") : QStringLiteral("written");
+    case TargetStatus::Unchanged:
+        return QStringLiteral("unchanged");
+    case TargetStatus::Partial:
+    case TargetStatus::Failed:
+        return QStringLiteral("failed");
+    case TargetStatus::BadInput:
+        return QStringLiteral("bad input");
+    case TargetStatus::NotConfirmed:
+        return QStringLiteral("not confirmed");
+    }
+    return {};
+}
+
+// One module: read the pages named, change the values, write each changed page back whole
+// and read it again to see that the module kept every change.
+class SetJob : public QObject
+{
+public:
+    SetJob(Context *context, const QJsonObject &catalog, const QList<Assignment> &assignments, bool dryRun,
+           const Target &target, Fleet::Finish finish)
+        : catalog(catalog)
+        , assignments(assignments)
+        , dryRun(dryRun)
+        , target(target)
+        , finishJob(std::move(finish))
+        , client(target.address, context->clientSettings(), this)
+    { }
+
+    void start()
+    {
+        QStringList wanted;
+        for (const Assignment &assignment : qAsConst(assignments)) {
+            if (!wanted.contains(assignment.path.pageKey))
+                wanted.append(assignment.path.pageKey);
+        }
+        readModule(&client, wanted, [this](const ModuleRead &read) {
+            if (!read.listed)
+                return finish(TargetStatus::Failed, read.error);
+            pageOrder = read.pageKeys;
+            if (!read.unknown.isEmpty())
+                return finish(TargetStatus::BadInput,
+                              QStringLiteral("the module has no page \"%1\"").arg(read.unknown.first()));
+            if (!read.errors.isEmpty())
+                return finish(TargetStatus::Failed, read.errors.join(QStringLiteral("; ")));
+            pages = read.pages;
+            plan();
+        });
+    }
+
+private:
+    void plan()
+    {
+        QStringList problems;
+        for (const Assignment &assignment : qAsConst(assignments)) {
+            const OptionPath &path = assignment.path;
+            const QJsonObject options = pageOptions(pages.value(path.pageKey), path.pageKey);
+            const QJsonValue option = options.value(path.optionKey);
+            if (!options.contains(path.optionKey)
+                || (path.isMember() && !option.toObject().contains(path.memberKey))) {
+                problems.append(QStringLiteral("the module has no option %1").arg(optionPathText(path)));
+                continue;
+            }
+            const LabelledOption labelled = labelledOption(catalog, path.pageKey, options, path.optionKey,
+                                                           path.memberKey, path.isMember());
+            QString error;
+            const std::optional<QJsonValue> value = valueFromText(labelled, assignment.text, &error);
+            if (!value) {
+                problems.append(
+                    QStringLiteral("%1=%2: the option %3").arg(optionPathText(path), assignment.text, error));
+                continue;
+            }
+            if (*value != labelled.value) {
+                changes[path.pageKey].append(
+                    {path.pageKey, path.optionKey, path.memberKey, path.isMember(), labelled.value, *value});
+            }
+        }
+        if (!problems.isEmpty()) {
+            // Nothing is written to a module with one value that does not fit: none of its
+            // changes are shown as if they would be made.
+            changes.clear();
+            return finish(TargetStatus::BadInput, problems.join(QStringLiteral("; ")));
+        }
+        if (changes.isEmpty())
+            return finish(TargetStatus::Unchanged);
+        if (dryRun)
+            return finish(TargetStatus::Done);
+        for (const QString &key : qAsConst(pageOrder)) {
+            if (changes.contains(key))
+                toWrite.append(key);
+        }
+        writeNext();
+    }
+
+    void writeNext()
+    {
+        if (toWrite.isEmpty())
+            return finish(TargetStatus::Done);
+        const QString key = toWrite.takeFirst();
+        QJsonObject document = pages.value(key);
+        document.insert(key, applyChanges(pageOptions(document, key), changes.value(key)));
+        client.writePage(key, document, [this, key](const ClientResult &write) {
+            if (!write.ok)
+                return finish(TargetStatus::Failed, write.error + writtenSoFar());
+            client.readPage(key, [this, key](const ClientResult &back) {
+                if (!back.ok)
+                    return finish(TargetStatus::NotConfirmed,
+                                  QStringLiteral("reading back: %1").arg(back.error) + writtenSoFar());
+                if (!holdsChanges(pageOptions(back.page, key), changes.value(key)))
+                    return finish(
+                        TargetStatus::NotConfirmed,
+                        QStringLiteral("page \"%1\" read back does not hold the values written").arg(key)
+                            + writtenSoFar());
+                written.append(key);
+                writeNext();
+            });
+        });
+    }
+
+    QString writtenSoFar() const
+    {
+        if (written.isEmpty())
+            return {};
+        return QStringLiteral(" (pages written before: %1)").arg(written.join(QStringLiteral(", ")));
+    }
+
+    void finish(TargetStatus status, const QString &error = {})
+    {
+        TargetOutcome outcome;
+        outcome.status = status;
+        outcome.error = error;
+        const QString result = statusText(status, dryRun);
+        QJsonArray changed;
+        for (const QString &key : qAsConst(pageOrder)) {
+            for (const Difference &change : changes.value(key)) {
+                const QString path = optionPathText(change.pathParts());
+                changed.append(QJsonObject{{QStringLiteral("path"), path},
+                                           {QStringLiteral("from"), change.a},
+                                           {QStringLiteral("to"), change.b}});
+                outcome.rows.append({target.address, path, cellText(change.a), cellText(change.b), result});
+            }
+        }
+        if (outcome.rows.isEmpty())
+            outcome.rows.append({target.address, QString(), QString(), QString(), result});
+        QJsonObject record{{QStringLiteral("module"), target.address},
+                           {QStringLiteral("status"), result},
+                           {QStringLiteral("changes"), changed}};
+        if (!error.isEmpty())
+            record.insert(QStringLiteral("error"), error);
+        outcome.record = record;
+        client.cancel();
+        finishJob(std::move(outcome));
+        deleteLater();
+    }
+
+    QJsonObject catalog;
+    QList<Assignment> assignments;
+    bool dryRun;
+    Target target;
+    Fleet::Finish finishJob;
+    ModuleClient client;
+    QStringList pageOrder;
+    QMap<QString, QJsonObject> pages;
+    QMap<QString, QList<Difference>> changes;
+    QStringList toWrite;
+    QStringList written;
+};
+
+} // namespace
+
+int runSet(Context &context, const SetArgs &args)
+{
+    QString error;
+    QList<Assignment> assignments;
+    if (!parseAssignments(args.assignments, &assignments, &error)) {
+        context.reporter.error(error);
+        return ExitBadInput;
+    }
+    QStringList dropped;
+    const QList<Target> targets = resolveTargets(args.targets, context.options.modulesFile, &dropped, &error);
+    for (const QString &address : qAsConst(dropped))
+        context.reporter.warning(QStringLiteral("%1 is named more than once; it is set once").arg(address));
+    if (targets.isEmpty()) {
+        context.reporter.error(error);
+        return ExitBadInput;
+    }
+    QJsonObject catalog;
+    if (!context.loadCatalog(&catalog))
+        return ExitBadInput;
+
+    RecordWriter output(context.options.format,
+                        {QStringLiteral("module"), QStringLiteral("path"), QStringLiteral("from"),
+                         QStringLiteral("to"), QStringLiteral("result")});
+    Fleet fleet(targets, context.options.jobs, &context.reporter);
+    fleet.run(
+        [&](const Target &target, Fleet::Finish finish, Fleet::Release) {
+            auto *job = new SetJob(&context, catalog, assignments, args.dryRun, target, std::move(finish));
+            job->start();
+        },
+        [&output](const Target &, const TargetOutcome &outcome) {
+            output.add(outcome.record, outcome.rows);
+        });
+    output.finish();
+    context.reporter.info(QStringLiteral("set: %1").arg(
+        fleet.summary(args.dryRun ? QStringLiteral("would change") : QStringLiteral("done"))));
+    const int status = fleet.exitStatus();
+    if (status == ExitSuccess && args.dryRun && fleet.count(TargetStatus::Done) > 0)
+        return ExitDifferences;
+    return status;
+}

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <QJsonObject>
+#include <QJsonValue>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+// Pages compared option by option: the plan of a restore and the output of diff.
+
+// One option (or member of a group) that is not the same on both sides.
+struct Difference
+{
+    QString pageKey;
+    QString optionKey;
+    QString memberKey;
+    bool isMember = false;
+    QJsonValue a; // undefined when side A has no such option
+    QJsonValue b; // undefined when side B has no such option
+
+    QStringList pathParts() const;
+};
+
+// Every option of either page whose values differ or that one page lacks, by key; a group
+// that both pages hold is compared member by member.
+QList<Difference> compareOptions(const QString &pageKey, const QJsonObject &a, const QJsonObject &b);
+
+// What a restore changes on a page: the options whose live value (a) differs from the
+// backup's (b). Options the live page has and the backup lacks stay as they are.
+QList<Difference> restoreChanges(const QString &pageKey, const QJsonObject &live, const QJsonObject &backup);
+
+// The page with the B value of each difference in place.
+QJsonObject applyChanges(const QJsonObject &options, const QList<Difference> &changes);
+// Whether the page holds the B value of every difference.
+bool holdsChanges(const QJsonObject &options, const QList<Difference> &changes);

@@ -1,0 +1,113 @@
+#include "cli/valuetext.h"
+
+#include "app/jsontext.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+#include <QRegularExpression>
+
+#include <cmath>
+
+namespace {
+
+// Whole numbers beyond this lose digits as JSON numbers (doubles).
+constexpr qint64 kLargestExactInteger = qint64(1) << 53;
+
+std::optional<QJsonValue> choiceValue(const LabelledOption &option, const QString &text, QString *error)
+{
+    const ChoiceEntry *chosen = nullptr;
+    for (const ChoiceEntry &entry : option.choices) {
+        if (entry.value == text) {
+            chosen = &entry;
+            break;
+        }
+    }
+    for (int i = 0; !chosen && i < option.choices.size(); ++i) {
+        if (option.choices.at(i).label == text)
+            chosen = &option.choices.at(i);
+    }
+    if (!chosen) {
+        QStringList listed;
+        for (const ChoiceEntry &entry : option.choices)
+            listed.append(entry.value == entry.label
+                              ? entry.value
+                              : entry.value + QStringLiteral(" (") + entry.label + QLatin1Char(')'));
+        *error = QStringLiteral("takes one of its choices: %1").arg(listed.join(QStringLiteral(", ")));
+        return std::nullopt;
+    }
+    if (option.value.isString())
+        return QJsonValue(chosen->value);
+    bool ok = false;
+    const int number = chosen->value.toInt(&ok, 10);
+    if (!ok) {
+        *error = QStringLiteral("is a number, and the choice's value %1 is not").arg(chosen->value);
+        return std::nullopt;
+    }
+    return QJsonValue(number);
+}
+
+std::optional<QJsonValue> numberValue(const QJsonValue &stored, const QString &text, QString *error)
+{
+    static const QRegularExpression wholeNumber(QStringLiteral("^-?[0-9]+$"));
+    const double current = stored.toDouble();
+    if (wholeNumber.match(text).hasMatch()) {
+        bool ok = false;
+        const qint64 number = text.toLongLong(&ok, 10);
+        if (ok && std::llabs(number) <= kLargestExactInteger)
+            return QJsonValue(number);
+    } else if (current != std::floor(current)) {
+        bool ok = false;
+        const double number = text.toDouble(&ok);
+        if (ok && std::isfinite(number))
+            return QJsonValue(number);
+    }
+    *error = current != std::floor(current) ? QStringLiteral("takes a number")
+                                            : QStringLiteral("takes a whole number");
+    return std::nullopt;
+}
+
+std::optional<QJsonValue> jsonValue(const QJsonValue &stored, const QString &text, QString *error)
+{
+    const QByteArray utf8 = text.toUtf8();
+    if (stored.isObject()) {
+        QJsonObject object;
+        if (parseJsonObject(utf8, &object))
+            return QJsonValue(object);
+        *error = QStringLiteral("takes a JSON object");
+        return std::nullopt;
+    }
+    const QJsonDocument document = QJsonDocument::fromJson(utf8);
+    if (document.isArray() && !utf8.contains('\0'))
+        return QJsonValue(document.array());
+    *error = QStringLiteral("takes a JSON array");
+    return std::nullopt;
+}
+
+} // namespace
+
+std::optional<QJsonValue> valueFromText(const LabelledOption &option, const QString &text, QString *error)
+{
+    const QJsonValue &stored = option.value;
+    if (option.kind == ChoiceBox)
+        return choiceValue(option, text, error);
+    if (stored.isString())
+        return QJsonValue(text);
+    if (option.kind == FlagBox && stored.isDouble()) {
+        if (text == QLatin1String("0") || text == QLatin1String("1"))
+            return QJsonValue(text.toInt());
+        *error = QStringLiteral("is a flag and takes 0 or 1");
+        return std::nullopt;
+    }
+    if (stored.isDouble())
+        return numberValue(stored, text, error);
+    if (stored.isBool()) {
+        if (text == QLatin1String("true") || text == QLatin1String("false"))
+            return QJsonValue(text == QLatin1String("true"));
+        *error = QStringLiteral("takes true or false");
+        return std::nullopt;
+    }
+    if (stored.isObject() || stored.isArray())
+        return jsonValue(stored, text, error);
+    *error = QStringLiteral("holds null on the module, a value of no known type");
+    return std::nullopt;
+}
