@@ -95,11 +95,11 @@ std::optional<Invocation> parseCommandLine(int argc, char **argv, int *exitStatu
               ->capture_default_str();
 
     Invocation invocation;
-    std::string module, path, output;
-    std::vector<std::string> positionals;
+    std::string module, path, file, a, b, output;
+    std::vector<std::string> positionals, pages;
     double wait = 5;
     TargetOptions targets;
-    bool dryRun = false;
+    bool dryRun = false, yes = false, allowOther = false;
 
     auto *modules = app.add_subcommand("modules", "List the module list file's modules: address and label");
     auto *discover
@@ -127,6 +127,20 @@ std::optional<Invocation> parseCommandLine(int argc, char **argv, int *exitStatu
     backup->add_option("-O", output, "A file for one module, a folder for several, - for standard output");
     backup->footer("Without -O, each module's backup goes to ADDRESS.json in the working folder.\n"
                    "Example: quillnet backup --all -O backups/");
+    auto *restore = app.add_subcommand("restore", "Write a backup back onto a module");
+    restore->add_option("MODULE", module, "The module")->required();
+    restore->add_option("FILE", file, "The backup file")->required();
+    restore->add_option("--pages", pages, "Only these pages (keys separated by commas)")->delimiter(',');
+    restore->add_flag("--dry-run", dryRun, "Show the plan and write nothing");
+    restore->add_flag("--yes", yes, "Write without asking");
+    restore->add_flag("--allow-other-module", allowOther, "Restore a backup made from another address");
+    restore->footer("Shows the plan, saves the module's state next to FILE (NAME.before-restore-TIME.json),\n"
+                    "then writes the pages that differ in the module's order, reading each back.\n"
+                    "Example: quillnet restore 192.168.4.20 boiler.json --dry-run");
+    auto *diff = app.add_subcommand("diff", "Options that differ between two modules or backup files");
+    diff->add_option("A", a, "A MODULE or a backup file")->required();
+    diff->add_option("B", b, "A MODULE or a backup file")->required();
+    diff->footer("Example: quillnet diff 192.168.4.20 boiler.json");
     app.footer(kProgramFooter);
 
     try {
@@ -175,6 +189,12 @@ std::optional<Invocation> parseCommandLine(int argc, char **argv, int *exitStatu
     } else if (backup->parsed()) {
         invocation.command = Invocation::Command::Backup;
         invocation.backup = {targets.choice(texts(positionals)), text(output)};
+    } else if (restore->parsed()) {
+        invocation.command = Invocation::Command::Restore;
+        invocation.restore = {text(module), text(file), texts(pages), dryRun, yes, allowOther};
+    } else if (diff->parsed()) {
+        invocation.command = Invocation::Command::Diff;
+        invocation.diff = {text(a), text(b)};
     }
     return invocation;
 }
@@ -194,6 +214,10 @@ int runInvocation(Context &context, const Invocation &invocation)
         return runSet(context, invocation.set);
     case Invocation::Command::Backup:
         return runBackup(context, invocation.backup);
+    case Invocation::Command::Restore:
+        return runRestore(context, invocation.restore);
+    case Invocation::Command::Diff:
+        return runDiff(context, invocation.diff);
     }
     return ExitBadInput;
 }

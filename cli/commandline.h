@@ -8,7 +8,7 @@
 // The command line: global options, then a command with its arguments and its own options.
 struct Invocation
 {
-    enum class Command { Modules, Discover, Pages, Get, Set, Backup };
+    enum class Command { Modules, Discover, Pages, Get, Set, Backup, Restore, Diff };
 
     GlobalOptions options;
     Command command = Command::Modules;
@@ -17,6 +17,8 @@ struct Invocation
     GetArgs get;
     SetArgs set;
     BackupArgs backup;
+    RestoreArgs restore;
+    DiffArgs diff;
 };
 
 // Nothing when the program is to stop at once: after --help or --version (*exitStatus 0),

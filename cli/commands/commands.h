@@ -40,3 +40,21 @@ struct BackupArgs
     QString output; // -O; empty: a file per module in the working folder
 };
 int runBackup(Context &context, const BackupArgs &args);
+
+struct RestoreArgs
+{
+    QString module;
+    QString file;
+    QStringList pages;
+    bool dryRun = false;
+    bool yes = false;
+    bool allowOtherModule = false;
+};
+int runRestore(Context &context, const RestoreArgs &args);
+
+struct DiffArgs
+{
+    QString a;
+    QString b;
+};
+int runDiff(Context &context, const DiffArgs &args);

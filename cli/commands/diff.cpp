@@ -1,0 +1,129 @@
+#include "cli/backupfile.h"
+#include "cli/commands/commands.h"
+#include "cli/compare.h"
+#include "cli/context.h"
+#include "cli/exitstatus.h"
+#include "cli/modulereader.h"
+#include "cli/optionpath.h"
+
+#include "device/modulereplies.h"
+
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QJsonObject>
+
+#include <memory>
+
+namespace {
+
+// One side of a diff: a module's pages now, or a backup file's.
+struct Side
+{
+    QString name;
+    bool isFile = false;
+    QStringList pageKeys;
+    QMap<QString, QJsonObject> pages;
+    QStringList unreadable; // pages it could not give
+    int failure = ExitSuccess; // the exit status when the side could not be read at all
+    QString error;
+};
+
+bool looksLikeFile(const QString &text)
+{
+    return text.contains(QLatin1Char('/')) || text.endsWith(QLatin1String(".json"));
+}
+
+void readFileSide(Side *side)
+{
+    const BackupRead read = readBackupFile(side->name);
+    if (read.kind != BackupRead::Read) {
+        side->failure = read.kind == BackupRead::Unreadable ? ExitBadInput : ExitNotABackup;
+        side->error = read.error;
+        return;
+    }
+    side->pageKeys = read.backup.pageKeys;
+    side->pages = read.backup.pages;
+    side->unreadable = read.backup.incomplete;
+}
+
+} // namespace
+
+int runDiff(Context &context, const DiffArgs &args)
+{
+    Side a;
+    Side b;
+    a.name = args.a;
+    b.name = args.b;
+    QList<std::shared_ptr<ModuleClient>> clients;
+    QEventLoop loop;
+    int reading = 0;
+    for (Side *side : {&a, &b}) {
+        side->isFile = QFileInfo(side->name).isFile();
+        if (side->isFile) {
+            readFileSide(side);
+            continue;
+        }
+        if (looksLikeFile(side->name)) {
+            side->failure = ExitBadInput;
+            side->error = QStringLiteral("no backup file %1").arg(side->name);
+            continue;
+        }
+        // Both modules are read at once, each through its own client.
+        clients.append(std::make_shared<ModuleClient>(side->name, context.clientSettings()));
+        ++reading;
+        readModule(clients.last().get(), std::nullopt, [side, &reading, &loop](const ModuleRead &read) {
+            if (!read.listed) {
+                side->failure = ExitAllFailed;
+                side->error = QStringLiteral("%1: %2").arg(side->name, read.error);
+            }
+            side->pageKeys = read.pageKeys;
+            side->pages = read.pages;
+            side->unreadable = read.incomplete;
+            if (--reading == 0)
+                loop.quit();
+        });
+    }
+    if (reading > 0)
+        loop.exec();
+    for (const Side *side : {&a, &b}) {
+        if (side->failure != ExitSuccess) {
+            context.reporter.error(side->error);
+            return side->failure;
+        }
+    }
+
+    QStringList keys = a.pageKeys;
+    for (const QString &key : qAsConst(b.pageKeys)) {
+        if (!keys.contains(key))
+            keys.append(key);
+    }
+    bool skipped = false;
+    int differences = 0;
+    RecordWriter output(context.options.format,
+                        {QStringLiteral("path"), QStringLiteral("a"), QStringLiteral("b")});
+    for (const QString &key : qAsConst(keys)) {
+        if (a.unreadable.contains(key) || b.unreadable.contains(key)) {
+            context.reporter.warning(QStringLiteral("page \"%1\" is not compared: %2 could not read it")
+                                         .arg(key, a.unreadable.contains(key) ? a.name : b.name));
+            skipped = true;
+            continue;
+        }
+        for (const Difference &difference : compareOptions(key, pageOptions(a.pages.value(key), key),
+                                                           pageOptions(b.pages.value(key), key))) {
+            const QString path = optionPathText(difference.pathParts());
+            QJsonObject record{{QStringLiteral("path"), path}};
+            if (!difference.a.isUndefined())
+                record.insert(QStringLiteral("a"), difference.a);
+            if (!difference.b.isUndefined())
+                record.insert(QStringLiteral("b"), difference.b);
+            output.add(record, {{path, cellText(difference.a), cellText(difference.b)}});
+            ++differences;
+        }
+    }
+    output.finish();
+    context.reporter.info(
+        QStringLiteral("%1 difference(s) between %2 and %3").arg(differences).arg(a.name, b.name));
+    if (skipped)
+        return ExitSomeFailed;
+    return differences > 0 ? ExitDifferences : ExitSuccess;
+}

@@ -1,0 +1,219 @@
+#include "cli/backupfile.h"
+#include "cli/commands/commands.h"
+#include "cli/compare.h"
+#include "cli/context.h"
+#include "cli/exitstatus.h"
+#include "cli/modulereader.h"
+#include "cli/optionpath.h"
+
+#include "device/modulereplies.h"
+#include "device/modulerequests.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QEventLoop>
+#include <QFileInfo>
+#include <QJsonObject>
+#include <QTextStream>
+
+#include <cstdio>
+
+namespace {
+
+const QString kSafetyInfix = QStringLiteral(".before-restore-");
+const QString kSafetySuffix = QStringLiteral(".json");
+
+// Next to the file restored from, named for it and for the moment:
+// "boiler.json" -> "boiler.before-restore-20250301T101500Z.json".
+QString safetyBackupPath(const QString &restoredFrom)
+{
+    const QFileInfo file(restoredFrom);
+    const QString stem = QDir::cleanPath(file.dir().filePath(
+        file.completeBaseName() + kSafetyInfix
+        + QDateTime::currentDateTimeUtc().toString(QStringLiteral("yyyyMMdd'T'HHmmss'Z'"))));
+    QString path = stem + kSafetySuffix;
+    for (int n = 2; QFileInfo::exists(path); ++n)
+        path = stem + QLatin1Char('-') + QString::number(n) + kSafetySuffix;
+    return path;
+}
+
+bool confirmed(const QString &question)
+{
+    std::fputs(question.toUtf8().constData(), stderr);
+    std::fflush(stderr);
+    QTextStream in(stdin);
+    const QString answer = in.readLine().trimmed().toLower();
+    return answer == QLatin1String("y") || answer == QLatin1String("yes");
+}
+
+struct Written
+{
+    QStringList written;
+    QString error; // empty when every page was written and read back
+};
+
+// Pages in the module's order; each written, then read back and compared, stopping at the
+// first that fails.
+Written writePages(ModuleClient *client, const QStringList &keys, const QMap<QString, QJsonObject> &live,
+                   const QMap<QString, QList<Difference>> &changes)
+{
+    Written result;
+    QEventLoop loop;
+    std::function<void(int)> writeAt = [&](int index) {
+        if (index == keys.size())
+            return loop.quit();
+        const QString &key = keys.at(index);
+        QJsonObject document = live.value(key);
+        document.insert(key, applyChanges(pageOptions(document, key), changes.value(key)));
+        client->writePage(key, document, [&, key, index](const ClientResult &write) {
+            if (!write.ok) {
+                result.error = write.error;
+                return loop.quit();
+            }
+            client->readPage(key, [&, key, index](const ClientResult &back) {
+                if (!back.ok)
+                    result.error = QStringLiteral("reading back: %1").arg(back.error);
+                else if (!holdsChanges(pageOptions(back.page, key), changes.value(key)))
+                    result.error
+                        = QStringLiteral("page \"%1\" read back does not hold the values written").arg(key);
+                if (!result.error.isEmpty())
+                    return loop.quit();
+                result.written.append(key);
+                writeAt(index + 1);
+            });
+        });
+    };
+    writeAt(0);
+    loop.exec();
+    return result;
+}
+
+} // namespace
+
+int runRestore(Context &context, const RestoreArgs &args)
+{
+    Reporter &reporter = context.reporter;
+    const BackupRead file = readBackupFile(args.file);
+    if (file.kind != BackupRead::Read) {
+        reporter.error(file.error);
+        return file.kind == BackupRead::Unreadable ? ExitBadInput : ExitNotABackup;
+    }
+    const Backup &backup = file.backup;
+    if (moduleAddressKey(backup.address) != moduleAddressKey(args.module) && !args.allowOtherModule) {
+        reporter.error(QStringLiteral("%1 is a backup of %2, not of %3 (restore it there anyway with "
+                                      "--allow-other-module)")
+                           .arg(args.file, backup.address, args.module));
+        return ExitBadInput;
+    }
+    QStringList keys = args.pages.isEmpty() ? backup.pageKeys : args.pages;
+    for (const QString &key : qAsConst(keys)) {
+        if (!backup.pageKeys.contains(key)) {
+            reporter.error(QStringLiteral("%1 holds no page \"%2\"").arg(args.file, key));
+            return ExitBadInput;
+        }
+        if (backup.incomplete.contains(key) && !args.pages.isEmpty()) {
+            reporter.error(
+                QStringLiteral("page \"%1\" could not be read when %2 was made").arg(key, args.file));
+            return ExitBadInput;
+        }
+    }
+    for (const QString &key : backup.incomplete) {
+        if (keys.removeAll(key) > 0)
+            reporter.warning(
+                QStringLiteral("page \"%1\" is not restored: it could not be read when %2 was made")
+                    .arg(key, args.file));
+    }
+
+    // The plan: every page of the module read, the backup's compared with the live ones.
+    ModuleClient client(args.module, context.clientSettings());
+    const ModuleRead live = readModuleAndWait(&client, std::nullopt);
+    if (!live.listed) {
+        reporter.error(QStringLiteral("%1: %2").arg(args.module, live.error));
+        return ExitAllFailed;
+    }
+    for (const QString &key : qAsConst(keys)) {
+        if (!live.pageKeys.contains(key)) {
+            reporter.error(QStringLiteral("%1 has no page \"%2\" (restore the others with --pages)")
+                               .arg(args.module, key));
+            return ExitBadInput;
+        }
+        if (live.incomplete.contains(key)) {
+            reporter.error(QStringLiteral("%1: %2").arg(args.module, live.errors.join(QStringLiteral("; "))));
+            return ExitAllFailed;
+        }
+    }
+    QMap<QString, QList<Difference>> changes;
+    QStringList toWrite; // in the module's page order
+    RecordWriter plan(context.options.format,
+                      {QStringLiteral("path"), QStringLiteral("live"), QStringLiteral("backup")});
+    for (const QString &key : live.pageKeys) {
+        if (!keys.contains(key))
+            continue;
+        const QList<Difference> pageChanges = restoreChanges(key, pageOptions(live.pages.value(key), key),
+                                                             pageOptions(backup.pages.value(key), key));
+        if (pageChanges.isEmpty())
+            continue;
+        changes.insert(key, pageChanges);
+        toWrite.append(key);
+        for (const Difference &change : pageChanges) {
+            const QString path = optionPathText(change.pathParts());
+            QJsonObject record{{QStringLiteral("path"), path}, {QStringLiteral("backup"), change.b}};
+            if (!change.a.isUndefined())
+                record.insert(QStringLiteral("live"), change.a);
+            plan.add(record, {{path, cellText(change.a), cellText(change.b)}});
+        }
+    }
+    plan.finish();
+    if (toWrite.isEmpty()) {
+        reporter.info(QStringLiteral("nothing to restore: %1 holds the backup's values").arg(args.module));
+        return ExitSuccess;
+    }
+    const QString pageList = toWrite.join(QStringLiteral(", "));
+    if (args.dryRun) {
+        reporter.info(QStringLiteral("dry run: pages %1 would be written; nothing written").arg(pageList));
+        return ExitDifferences;
+    }
+    if (!args.yes) {
+        if (!context.canAsk()) {
+            reporter.error(QStringLiteral("restoring writes pages %1 of %2; confirm with --yes")
+                               .arg(pageList, args.module));
+            return ExitBadInput;
+        }
+        if (!confirmed(QStringLiteral("Write pages %1 to %2? [y/N] ").arg(pageList, args.module))) {
+            reporter.info(QStringLiteral("nothing written"));
+            return ExitDifferences;
+        }
+    }
+
+    // Undo first: the module's state now, next to the file restored from.
+    Backup before = newBackup(args.module, backup.label);
+    before.pageKeys = live.pageKeys;
+    before.pages = live.pages;
+    before.incomplete = live.incomplete;
+    const QString safetyPath = safetyBackupPath(args.file);
+    QString error;
+    if (!writeBackupFile(before, safetyPath, &error)) {
+        reporter.error(
+            QStringLiteral("no backup of the module's state could be saved, so nothing is written: %1")
+                .arg(error));
+        return ExitAllFailed;
+    }
+    reporter.info(QStringLiteral("the module's state before the restore is saved in %1 (restore it to undo)")
+                      .arg(safetyPath));
+
+    const Written result = writePages(&client, toWrite, live.pages, changes);
+    if (!result.error.isEmpty()) {
+        QStringList notWritten = toWrite;
+        for (const QString &key : result.written)
+            notWritten.removeAll(key);
+        reporter.error(QStringLiteral("%1: %2; stopped. Written and confirmed: %3. Not written or not "
+                                      "confirmed: %4")
+                           .arg(args.module, result.error,
+                                result.written.isEmpty() ? QStringLiteral("none")
+                                                         : result.written.join(QStringLiteral(", ")),
+                                notWritten.join(QStringLiteral(", "))));
+        return ExitNotConfirmed;
+    }
+    reporter.info(QStringLiteral("restored pages %1 of %2").arg(pageList, args.module));
+    return ExitSuccess;
+}
