@@ -1,0 +1,139 @@
+// quillnet restore: a plan first, an undo file before the first write, pages written in the
+// module's order and each read back, stopping at the first the module does not confirm.
+
+#include "quillnetrun.h"
+
+#include "support/testworkdir.h"
+
+#include <QDir>
+#include <QtTest>
+
+class TestCliRestore : public QObject
+{
+    Q_OBJECT
+
+private slots:
+    void restore_data();
+    void restore();
+};
+
+void TestCliRestore::restore_data()
+{
+    QTest::addColumn<QJsonObject>("live"); // pages of the module when restored onto
+    QTest::addColumn<QString>("file"); // "backup", or a file made from it: "newer", "plain", "other"
+    QTest::addColumn<QStringList>("options");
+    QTest::addColumn<int>("writeAnswer"); // ModuleSimulator::Fault
+    QTest::addColumn<int>("exitCode");
+    QTest::addColumn<QStringList>("plan"); // paths, in the module's page order
+    QTest::addColumn<QStringList>("written"); // pages
+    QTest::addColumn<bool>("restored"); // the module holds the backup's values (and its own extras)
+
+    using F = ModuleSimulator::Fault;
+    const int ok = int(F::None);
+    const QJsonObject pages = samplePages();
+    QJsonObject changed = pages;
+    QJsonObject page1 = pages.value("1").toObject();
+    page1.insert("port", 81);
+    page1.insert("added", "kept"); // an option the backup lacks: it stays
+    changed.insert("1", page1);
+    QJsonObject page3 = pages.value("3").toObject();
+    page3.insert("net", QJsonObject{{"ip", "10.9.9.9"}, {"ch", 6}, {"mode", "1"}, {"new", 1}});
+    changed.insert("3", page3);
+    QJsonObject odd = pages.value(oddKey()).toObject();
+    odd.insert(oddKey(), "changed");
+    changed.insert(oddKey(), odd);
+    const QStringList fullPlan{"1/port", "3/net/ip", "a~1b:c#d%e f Я~0/a~1b:c#d%e f Я~0"};
+    const QStringList allPages{"1", "3", oddKey()};
+
+    QTest::newRow("onto the unchanged module: nothing written")
+        << pages << "backup" << QStringList{"--yes"} << ok << 0 << QStringList() << QStringList() << true;
+    QTest::newRow("changed pages written in the module's order")
+        << changed << "backup" << QStringList{"--yes"} << ok << 0 << fullPlan << allPages << true;
+    QTest::newRow("only the pages asked for")
+        << changed << "backup" << QStringList{"--yes", "--pages", "3,1"} << ok << 0
+        << QStringList(fullPlan.mid(0, 2)) << QStringList{"1", "3"} << false;
+    QTest::newRow("dry run") << changed << "backup" << QStringList{"--dry-run"} << ok << 1 << fullPlan
+                             << QStringList() << false;
+    QTest::newRow("no terminal and no --yes")
+        << changed << "backup" << QStringList() << ok << 2 << fullPlan << QStringList() << false;
+    QTest::newRow("read back differs: stopped after the first page")
+        << changed << "backup" << QStringList{"--yes"} << int(F::PlainError404) << 5 << fullPlan
+        << QStringList{"1"} << false;
+    QTest::newRow("the module falls silent on the write")
+        << changed << "backup" << QStringList{"--yes"} << int(F::Hang) << 5 << fullPlan << QStringList{"1"}
+        << false;
+    QTest::newRow("a backup of another address")
+        << changed << "other" << QStringList{"--yes"} << ok << 2 << QStringList() << QStringList() << false;
+    QTest::newRow("another address allowed")
+        << changed << "other" << QStringList{"--yes", "--allow-other-module"} << ok << 0 << fullPlan
+        << allPages << true;
+    QTest::newRow("a newer format version")
+        << changed << "newer" << QStringList{"--yes"} << ok << 6 << QStringList() << QStringList() << false;
+    QTest::newRow("not a backup") << changed << "plain" << QStringList{"--yes"} << ok << 6 << QStringList()
+                                  << QStringList() << false;
+}
+
+void TestCliRestore::restore()
+{
+    QFETCH(QJsonObject, live);
+    QFETCH(QString, file);
+    QFETCH(QStringList, options);
+    QFETCH(int, writeAnswer);
+    QFETCH(int, exitCode);
+    QFETCH(QStringList, plan);
+    QFETCH(QStringList, written);
+    QFETCH(bool, restored);
+    TestWorkDir dir;
+    auto module = startModule(samplePages(), sampleOrder());
+    const QString address = moduleAddress(*module);
+    QCOMPARE(runQuillnet(dir.path(), {"backup", address, "-O", "backup.json"}).exitCode, 0);
+    QJsonObject backup = jsonObject(dir.readFile("backup.json"));
+    if (file == "newer")
+        backup.insert("formatVersion", 2);
+    if (file == "plain")
+        backup.remove("format");
+    if (file == "other")
+        backup.insert("module", QJsonObject{{"address", "10.0.0.99"}, {"label", "elsewhere"}});
+    dir.writeFile("restore.json", QJsonDocument(backup).toJson());
+    module->setPages(live, sampleOrder());
+    module->setBehaviour(ModuleSimulator::Endpoint::Write, {ModuleSimulator::Fault(writeAnswer)});
+
+    // Standard input is a pipe: no terminal to ask.
+    const QuillnetRun run = runQuillnet(
+        dir.path(),
+        QStringList{"-o", "jsonl", "--timeout", "1", "restore", address, "restore.json"} + options);
+    QCOMPARE(run.exitCode, exitCode);
+    QStringList planned;
+    for (const QJsonObject &line : run.lines())
+        planned.append(line.value("path").toString());
+    QCOMPARE(planned, plan);
+    QCOMPARE(writtenPages(*module), written);
+
+    // The undo file: written before the first write, the module's state then, and only then.
+    const QStringList undo = QDir(dir.path()).entryList({"restore.before-restore-*.json"});
+    QCOMPARE(undo.size(), written.isEmpty() ? 0 : 1);
+    if (!undo.isEmpty()) {
+        const QJsonObject before = jsonObject(dir.readFile(undo.first())).value("pages").toObject();
+        for (const QString &key : sampleOrder())
+            QCOMPARE(before.value(key).toObject(), (QJsonObject{{key, live.value(key)}}));
+    }
+    if (restored) {
+        QJsonObject expected = samplePages();
+        QJsonObject page1 = expected.value("1").toObject();
+        page1.insert("added", "kept");
+        QJsonObject page3 = expected.value("3").toObject();
+        QJsonObject net = page3.value("net").toObject();
+        net.insert("new", 1);
+        page3.insert("net", net);
+        if (live != samplePages()) {
+            expected.insert("1", page1);
+            expected.insert("3", page3);
+        }
+        QCOMPARE(module->pages(), expected);
+    } else if (written.isEmpty()) {
+        QCOMPARE(module->pages(), live);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestCliRestore)
+#include "tst_clirestore.moc"
