@@ -125,8 +125,10 @@ std::optional<Invocation> parseCommandLine(int argc, char **argv, int *exitStatu
     backup->add_option("TARGETS", positionals, "The modules");
     targets.addTo(backup);
     backup->add_option("-O", output, "A file for one module, a folder for several, - for standard output");
-    backup->footer("Without -O, each module's backup goes to ADDRESS.json in the working folder.\n"
-                   "Example: quillnet backup --all -O backups/");
+    backup->footer(
+        "Without -O, each module's backup goes to ADDRESS.json in the working folder, \":\" written\n"
+        "as \"_\" (10.0.0.5_8080.json).\n"
+        "Example: quillnet backup --all -O backups/");
     auto *restore = app.add_subcommand("restore", "Write a backup back onto a module");
     restore->add_option("MODULE", module, "The module")->required();
     restore->add_option("FILE", file, "The backup file")->required();
