@@ -4,10 +4,13 @@
 
 #include <algorithm>
 #include <iterator>
+#include <limits>
 
 namespace {
 
 using Fault = ModuleSimulator::Fault;
+
+const QString kDown = QStringLiteral("down");
 
 struct FaultName
 {
@@ -101,4 +104,26 @@ bool parsePageBehaviour(const QString &text, QString *pageKey, ModuleSimulator::
     error->clear();
     *pageKey = text.left(colon);
     return true;
+}
+
+bool parseFaultRule(const QString &text, ModuleFleet::FaultRule *rule, QString *error)
+{
+    const int equals = text.indexOf(QLatin1Char('='));
+    ModuleFleet::FaultRule parsed;
+    if (equals < 0 || !readNumber(text.left(equals), 1, std::numeric_limits<int>::max(), &parsed.every)) {
+        *error
+            = QStringLiteral("\"%1\" is not K=FAULT with K a whole number from 1, as in 10=hang").arg(text);
+        return false;
+    }
+    const QString fault = text.mid(equals + 1);
+    parsed.down = fault == kDown;
+    if (!parsed.down && !parseBehaviour(fault, &parsed.behaviour, error))
+        return false;
+    *rule = parsed;
+    return true;
+}
+
+QString faultText(const ModuleFleet::FaultRule &rule)
+{
+    return rule.down ? kDown : behaviourText(rule.behaviour);
 }

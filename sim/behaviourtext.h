@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sim/modulefleet.h"
 #include "sim/modulesimulator.h"
 
 #include <QString>
@@ -15,3 +16,9 @@ QString behaviourText(const ModuleSimulator::Behaviour &behaviour);
 // otherwise the part before the first ':' is the page key.
 bool parsePageBehaviour(const QString &text, QString *pageKey, ModuleSimulator::Behaviour *behaviour,
                         QString *error);
+
+// A fault rule of a fleet, "K=FAULT": every Kth module (K a whole number from 1) has FAULT,
+// "down" or a behaviour as above.
+bool parseFaultRule(const QString &text, ModuleFleet::FaultRule *rule, QString *error);
+// The fault of a rule as written: "down" or the behaviour.
+QString faultText(const ModuleFleet::FaultRule &rule);

@@ -13,6 +13,10 @@
 namespace {
 
 const int kDefaultAnnounceSeconds = 3;
+const int kHighestPort = 65535;
+// A module of a fleet holds a listening socket and three threads: 500 stay inside the usual
+// limit of 1,024 open files, with room for the requests.
+const int kMaxModules = 500;
 const QString kDataDir = QStringLiteral(QUILLNET_SIM_DATA_DIR);
 
 // "HOST:PORT" or "HOST" (port 80, as a module is reached).
@@ -27,7 +31,7 @@ bool splitHostPort(const QString &text, QString *host, int *port)
     bool ok = false;
     *host = text.left(colon);
     *port = text.mid(colon + 1).toInt(&ok);
-    return ok && !host->isEmpty() && *port >= 0 && *port <= 65535;
+    return ok && !host->isEmpty() && *port >= 0 && *port <= kHighestPort;
 }
 
 QString dataFile(const char *name)
@@ -81,7 +85,11 @@ SimCommandLine::SimCommandLine(const QCoreApplication &app)
         "  invalid-json    a body that is not JSON, status 200\n"
         "  hang            never answer (until the simulator stops)\n"
         "optionally followed by \",delay:MS\" to answer MS milliseconds late, or \"delay:MS\"\n"
-        "alone. Example: --page-answer 3:empty --page-list-answer hang --delay 500"));
+        "alone. Example: --page-answer 3:empty --page-list-answer hang --delay 500\n"
+        "\n"
+        "With --modules N it serves a fleet: N such modules on consecutive ports, each with\n"
+        "pages of its own, and --fault-every gives some of them a fault. Example:\n"
+        "--modules 200 --port 33000 --delay 20 --fault-every 10=hang --fault-every 25=down"));
     parser.addHelpOption();
     const QList<QCommandLineOption> options = {
         {QStringLiteral("address"),
@@ -90,6 +98,11 @@ SimCommandLine::SimCommandLine(const QCoreApplication &app)
         {QStringLiteral("port"),
          QStringLiteral("HTTP port (default %1; 0 picks a free port).").arg(defaultPort),
          QStringLiteral("PORT"), QString::number(defaultPort)},
+        {QStringLiteral("modules"),
+         QStringLiteral("Serve N modules, each with pages of its own, on N consecutive ports from "
+                        "PORT (0: the first of N free ones). Default 1, at most %1.")
+             .arg(kMaxModules),
+         QStringLiteral("N"), QStringLiteral("1")},
         {QStringLiteral("pages"),
          QStringLiteral("Pages file {\"order\":[keys],\"pages\":{KEY:{options}}} (default %1).")
              .arg(defaultPages),
@@ -111,9 +124,14 @@ SimCommandLine::SimCommandLine(const QCoreApplication &app)
         {QStringLiteral("catalog-answer"), QStringLiteral("How to answer /api/app/init.json."),
          QStringLiteral("BEHAVIOUR")},
         {QStringLiteral("delay"),
-         QStringLiteral("Answer every request MS milliseconds late, unless its BEHAVIOUR has a "
-                        "delay of its own."),
+         QStringLiteral("Answer every request (of every module) MS milliseconds late, unless "
+                        "its BEHAVIOUR has a delay of its own."),
          QStringLiteral("MS")},
+        {QStringLiteral("fault-every"),
+         QStringLiteral("Every Kth module (K, 2K, 3K, ...) answers every request with FAULT: a "
+                        "BEHAVIOUR, or \"down\" for a closed port. May be repeated; a module that "
+                        "several pick takes the first."),
+         QStringLiteral("K=FAULT")},
         {QStringLiteral("announce-to"),
          QStringLiteral("Where to send the UDP announcements (default %1, the configurator's "
                         "discovery port).")
@@ -124,9 +142,9 @@ SimCommandLine::SimCommandLine(const QCoreApplication &app)
          QStringLiteral("SECONDS"), QString::number(kDefaultAnnounceSeconds)},
         {QStringLiteral("no-announce"), QStringLiteral("Send no announcements.")},
         {QStringLiteral("add-to-module-list"),
-         QStringLiteral("Add ADDR:PORT to the configurator's module list in FILE (its "
-                        "options.ini) unless it lists that address already, then exit "
-                        "without serving."),
+         QStringLiteral("Add ADDR:PORT, and with --modules every module's address, to the "
+                        "configurator's module list in FILE (its options.ini) unless it lists "
+                        "that address already, then exit without serving."),
          QStringLiteral("FILE")},
     };
     parser.addOptions(options);
@@ -144,14 +162,29 @@ int SimCommandLine::port() const
 {
     bool ok = false;
     const int port = parser.value(QStringLiteral("port")).toInt(&ok);
-    if (!ok || port < 0 || port > 65535)
-        fail(QStringLiteral("--port needs a number from 0 to 65535"));
+    if (!ok || port < 0 || port > kHighestPort)
+        fail(QStringLiteral("--port needs a number from 0 to %1").arg(kHighestPort));
     return port;
 }
 
 bool SimCommandLine::addsToModuleList() const
 {
     return parser.isSet(QStringLiteral("add-to-module-list"));
+}
+
+int SimCommandLine::modules() const
+{
+    bool ok = false;
+    const int count = parser.value(QStringLiteral("modules")).toInt(&ok);
+    if (!ok || count < 1 || count > kMaxModules)
+        fail(QStringLiteral("--modules needs a number from 1 to %1").arg(kMaxModules));
+    const int first = port();
+    if (first > 0 && first + count - 1 > kHighestPort)
+        fail(QStringLiteral("--modules %1 from --port %2 would go past port %3")
+                 .arg(count)
+                 .arg(first)
+                 .arg(kHighestPort));
+    return count;
 }
 
 QString SimCommandLine::moduleListFile() const
@@ -204,6 +237,19 @@ QList<SimCommandLine::PageAnswer> SimCommandLine::pageAnswers() const
         answers.append(answer);
     }
     return answers;
+}
+
+QList<ModuleFleet::FaultRule> SimCommandLine::faultRules() const
+{
+    QList<ModuleFleet::FaultRule> rules;
+    for (const QString &text : parser.values(QStringLiteral("fault-every"))) {
+        ModuleFleet::FaultRule rule;
+        QString error;
+        if (!parseFaultRule(text, &rule, &error))
+            fail(QStringLiteral("--fault-every: %1").arg(error));
+        rules.append(rule);
+    }
+    return rules;
 }
 
 int SimCommandLine::delayMs() const

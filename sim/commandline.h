@@ -1,5 +1,6 @@
 #pragma once
 
+#include "sim/modulefleet.h"
 #include "sim/modulesimulator.h"
 
 #include <QCommandLineParser>
@@ -25,6 +26,7 @@ public:
 
     QString address() const;
     int port() const; // 0 picks a free port
+    int modules() const; // how many modules to serve, on consecutive ports from port()
     // Whether to add the simulator to the module list file instead of serving, and the file.
     bool addsToModuleList() const;
     QString moduleListFile() const;
@@ -42,6 +44,8 @@ public:
     };
     QList<PageAnswer> pageAnswers() const;
     int delayMs() const; // 0 when not given
+    // Which modules of a fleet fail and how, without the delay of --delay.
+    QList<ModuleFleet::FaultRule> faultRules() const;
 
     struct Announcements
     {

@@ -89,6 +89,7 @@ struct ModuleSimulator::State
 
     // Start and stop, serialised; handlers never take it.
     std::mutex serveMutex;
+    int servingThreads = 0; // 0: the library's default
     std::unique_ptr<httplib::Server> server;
     std::thread serverThread;
 
@@ -332,6 +333,12 @@ bool ModuleSimulator::start(const QString &address, int port)
     // up stop().
     server->set_keep_alive_max_count(1);
     State *state = d.get();
+    if (d->servingThreads > 0) {
+        const auto threads = size_t(d->servingThreads);
+        server->new_task_queue = [threads] {
+            return new httplib::ThreadPool(threads);
+        };
+    }
     server->set_pre_routing_handler([state](const httplib::Request &req, httplib::Response &) {
         std::lock_guard<std::mutex> lock(state->mutex);
         state->requests.append(QString::fromStdString(req.target));
@@ -368,6 +375,12 @@ bool ModuleSimulator::start(const QString &address, int port)
     while (*listening && !raw->is_running())
         std::this_thread::yield();
     return true;
+}
+
+void ModuleSimulator::setServingThreads(int count)
+{
+    std::lock_guard<std::mutex> serving(d->serveMutex);
+    d->servingThreads = count;
 }
 
 int ModuleSimulator::port() const

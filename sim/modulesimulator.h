@@ -53,6 +53,9 @@ public:
 
     // Serving. port 0 picks a free port. Returns false when the address cannot be bound.
     bool start(const QString &address, int port);
+    // Threads that answer requests, from the next start() on; 0 (the default) leaves the
+    // HTTP library's own number, at least eight. A request that hangs or waits holds one.
+    void setServingThreads(int count);
     int port() const;
     void stop(); // also releases every hanging request
 

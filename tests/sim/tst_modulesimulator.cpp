@@ -1,5 +1,6 @@
 #include "sim/behaviourtext.h"
 #include "sim/moduleannouncer.h"
+#include "sim/modulefleet.h"
 #include "sim/modulesimulator.h"
 #include "support/testworkdir.h"
 
@@ -158,6 +159,66 @@ private slots:
         QVERIFY(second.start("127.0.0.1", port));
     }
 
+    // A fleet serves on consecutive ports; the first rule that picks a module gives its fault.
+    void fleet_data()
+    {
+        QTest::addColumn<QStringList>("rules");
+        QTest::addColumn<QStringList>("outcomes"); // per module: "ok", "down", "hang" or a status
+        QTest::newRow("no faults") << QStringList() << QStringList{"ok", "ok", "ok", "ok"};
+        QTest::newRow("every 2nd down") << QStringList{"2=down"} << QStringList{"ok", "down", "ok", "down"};
+        QTest::newRow("first rule that picks")
+            << QStringList{"4=hang", "2=status:503"} << QStringList{"ok", "503", "ok", "hang"};
+    }
+    void fleet()
+    {
+        QFETCH(QStringList, rules);
+        QFETCH(QStringList, outcomes);
+        QList<ModuleFleet::FaultRule> parsed;
+        for (const QString &text : rules) {
+            ModuleFleet::FaultRule rule;
+            QString error;
+            QVERIFY2(parseFaultRule(text, &rule, &error), qPrintable(error));
+            parsed.append(rule);
+        }
+        ModuleFleet fleet(int(outcomes.size()));
+        fleet.setPages(object(kPages));
+        fleet.setFaultRules(parsed);
+        QVERIFY(fleet.start("127.0.0.1", 0));
+        const auto url = [&](int index, const QString &target) {
+            return QStringLiteral("http://127.0.0.1:%1%2").arg(fleet.firstPort() + index).arg(target);
+        };
+        QList<QNetworkReply *> replies;
+        for (int index = 0; index < fleet.size(); ++index) {
+            QCOMPARE(fleet.module(index).port(), fleet.firstPort() + index);
+            replies.append(send(url(index, "/jsonoptions?select=b")));
+        }
+        for (int index = 0; index < fleet.size(); ++index) {
+            const QString &outcome = outcomes.at(index);
+            if (outcome == "hang") {
+                QTRY_COMPARE_WITH_TIMEOUT(fleet.module(index).requests().size(), 1, kReplyTimeoutMs);
+                continue;
+            }
+            int status = 0;
+            const QByteArray body = finish(replies.at(index), &status);
+            QCOMPARE(status, outcome == "ok" ? 200 : outcome.toInt()); // "down": 0, no answer
+            QCOMPARE(object(body), outcome == "ok" ? object(R"({"b":{"en":1}})") : QJsonObject());
+        }
+        // The others answered while the hanging ones held their requests.
+        for (int index = 0; index < fleet.size(); ++index)
+            QVERIFY(outcomes.at(index) != "hang" || !replies.at(index)->isFinished());
+
+        // Each module has its own pages.
+        QCOMPARE(finish(send(url(0, R"(/jsonoptions?write={"b":{"en":0}})"))), QByteArray("OK"));
+        QCOMPARE(fleet.module(0).pages().value("b"), object(R"({"en":0})"));
+        for (int index = 1; index < fleet.size(); ++index)
+            QCOMPARE(fleet.module(index).pages(), object(kPages));
+        fleet.stop();
+        for (int index = 0; index < fleet.size(); ++index) {
+            if (outcomes.at(index) == "hang")
+                finish(replies.at(index));
+        }
+    }
+
     void announcementsArrive()
     {
         QUdpSocket listener;
@@ -179,6 +240,11 @@ private slots:
         for (const char *bad : {"status", "status:99", "bogus", "hang,null", "null:1", "delay:-5"}) {
             error.clear();
             QVERIFY2(!parsePageBehaviour(bad, &key, &behaviour, &error) && !error.isEmpty(), bad);
+        }
+        ModuleFleet::FaultRule rule;
+        for (const char *bad : {"hang", "0=hang", "x=down", "3=down,delay:5", "3=bogus"}) {
+            error.clear();
+            QVERIFY2(!parseFaultRule(bad, &rule, &error) && !error.isEmpty(), bad);
         }
     }
 
@@ -205,18 +271,29 @@ private slots:
         QCOMPARE(command.exitCode(), 0);
     }
 
+    void commandAddsItselfToModuleListOnce_data()
+    {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("added");
+        QTest::newRow("one module") << QStringList{"--port", "32781"} << "/127.0.0.1:32781 Simulator";
+        QTest::newRow("a fleet, one listed already")
+            << QStringList{"--port", "32781", "--modules", "3", "--address", "10.0.0.5"}
+            << "/10.0.0.5:32781 Simulator/10.0.0.5:32783 Simulator";
+    }
     void commandAddsItselfToModuleListOnce()
     {
-        dir->writeFile("options.ini", "[global]\nmodules=192.168.4.20 Boiler/10.0.0.5\n");
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, added);
+        dir->writeFile("options.ini", "[global]\nmodules=192.168.4.20 Boiler/10.0.0.5:32782\n");
         for (int run = 0; run < 2; ++run) {
             QProcess command;
             command.start(QUILLNET_SIM_EXECUTABLE,
-                          {"--port", "32781", "--add-to-module-list", "options.ini"});
+                          arguments + QStringList{"--add-to-module-list", "options.ini"});
             QVERIFY(command.waitForFinished(kReplyTimeoutMs));
             QCOMPARE(command.exitCode(), 0);
         }
         QCOMPARE(QSettings("options.ini", QSettings::IniFormat).value("global/modules").toString(),
-                 "192.168.4.20 Boiler/10.0.0.5/127.0.0.1:32781 Simulator");
+                 "192.168.4.20 Boiler/10.0.0.5:32782" + added);
     }
 };
 
