@@ -8,6 +8,7 @@
 #include "device/modulerequests.h"
 #include "modules/discovery.h"
 #include "modules/moduleentry.h"
+#include "support/loopwatch.h"
 #include "support/mainwindowprobe.h"
 #include "support/simfixture.h"
 #include "support/testworkdir.h"
@@ -38,7 +39,6 @@
 #endif
 
 #include <chrono>
-#include <ctime>
 #include <functional>
 #include <map>
 #include <memory>
@@ -55,13 +55,6 @@ struct Cost
     double wall = 0;
     double cpu = 0;
 };
-
-double threadCpuSeconds()
-{
-    timespec now{};
-    clock_gettime(CLOCK_THREAD_CPUTIME_ID, &now);
-    return double(now.tv_sec) + double(now.tv_nsec) * 1e-9;
-}
 
 // Under valgrind --tool=callgrind --collect-atstart=no, only the measured work is profiled.
 Cost measure(const std::function<void()> &work)
@@ -422,43 +415,8 @@ void roundTripBaseline(benchmark::State &state)
 
 // --- Discovery -----------------------------------------------------------------------------
 
-// Longest gap between two turns of the event loop, seen by a 1 ms timer: as time that
-// passed, and as processor time the GUI thread spent without coming back to the loop (which
-// does not count the time a busy machine gives to other programs).
-class LoopWatch
-{
-public:
-    LoopWatch()
-    {
-        timer.setTimerType(Qt::PreciseTimer);
-        timer.setInterval(1);
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            const double now = double(clock.nsecsElapsed()) * 1e-9;
-            const double cpuNow = threadCpuSeconds();
-            longest = qMax(longest, now - last);
-            longestBusy = qMax(longestBusy, cpuNow - lastCpu);
-            last = now;
-            lastCpu = cpuNow;
-        });
-    }
-    void start()
-    {
-        clock.start();
-        last = 0;
-        lastCpu = threadCpuSeconds();
-        timer.start();
-    }
-    double longestMs() const { return longest * 1e3; }
-    double longestBusyMs() const { return longestBusy * 1e3; }
-
-private:
-    QTimer timer;
-    QElapsedTimer clock;
-    double last = 0;
-    double lastCpu = 0;
-    double longest = 0;
-    double longestBusy = 0;
-};
+// A tick of the loop watch: the longest block is the GUI thread's work between two ticks.
+constexpr int kLoopWatchIntervalMs = 1;
 
 // Floods the socket bound to port (descriptor) and runs the event loop until every
 // datagram has been read. Records the figures on state.
@@ -466,8 +424,7 @@ void flood(benchmark::State &state, quint16 port, int descriptor, const std::fun
 {
     const qint64 dropsBefore = readUdpQueue(port).drops;
     AnnouncementFlood senders(port, descriptor, {kDiscoverySenders, kDiscoveryDatagrams});
-    LoopWatch watch;
-    watch.start();
+    LoopWatch watch(kLoopWatchIntervalMs);
     bool started = false;
     const Cost cost = measure([&] {
         started = senders.start();
@@ -476,6 +433,8 @@ void flood(benchmark::State &state, quint16 port, int descriptor, const std::fun
         // The last datagrams may be read but not yet handled.
         QCoreApplication::processEvents();
     });
+    const double longestBlockMs = watch.longestPauseMs();
+    const double longestBusyMs = watch.longestBusyMs();
     if (!started) {
         state.SkipWithError("cannot bind the senders to 127.0.0.x");
         return;
@@ -484,8 +443,8 @@ void flood(benchmark::State &state, quint16 port, int descriptor, const std::fun
     state.SetIterationTime(cost.wall);
     // What handling one datagram costs the GUI thread, the sender's pacing aside.
     state.counters["gui_us_per_datagram"] = cost.cpu * 1e6 / qMax(1, senders.sent());
-    state.counters["max_block_ms"] = watch.longestMs();
-    state.counters["max_busy_ms"] = watch.longestBusyMs();
+    state.counters["max_block_ms"] = longestBlockMs;
+    state.counters["max_busy_ms"] = longestBusyMs;
     state.counters["sent"] = senders.sent();
     state.counters["dropped"] = double(drops);
     state.counters["handled"] = double(senders.sent() - drops);

@@ -11,6 +11,7 @@
 #include "device/modulerequests.h"
 #include "device/choicelist.h"
 #include "device/optionrows.h"
+#include "support/loopwatch.h"
 #include "support/simfixture.h"
 #include "descriptions/descriptionsserver.h"
 #include "support/testworkdir.h"
@@ -82,26 +83,6 @@ public:
     std::function<QByteArray(const QByteArray &target)> respond;
     QList<QByteArray> targets;
     QTcpServer server;
-};
-
-// Beats every few milliseconds while the event loop runs and remembers the longest pause.
-struct Heartbeat
-{
-    Heartbeat()
-    {
-        QObject::connect(&timer, &QTimer::timeout, [this] {
-            longest = qMax(longest, clock.restart());
-            ++beats;
-        });
-        clock.start();
-        timer.start(5);
-    }
-    bool kept() const { return qMax(longest, clock.elapsed()) < kMaxStallMs; }
-
-    QTimer timer;
-    QElapsedTimer clock;
-    qint64 longest = 0;
-    int beats = 0;
 };
 
 struct Modules
@@ -243,7 +224,7 @@ void TestNetworkFaults::tenMegabyteBodies()
     const QByteArray page = httpAnswer(200, json({{"3", options}}));
     const QString withNul = QStringLiteral("a") + QChar(0) + QStringLiteral("b");
     s.servePages({longText, withNul, "Сеть", "3"}, [page](const QByteArray &) { return page; });
-    Heartbeat heartbeat;
+    LoopWatch heartbeat;
 
     QVERIFY(s.selectModule(1));
     QCOMPARE(s.pageKeys(), (QStringList{longText, withNul, "Сеть", "3", "promode"}));
@@ -259,8 +240,8 @@ void TestNetworkFaults::tenMegabyteBodies()
     QVERIFY(QTest::qWaitForWindowExposed(s.window.get()));
     s.probe->listWidget()->viewport()->repaint();
     s.probe->tableWidget()->viewport()->repaint();
-    QVERIFY2(heartbeat.beats > 5, "the timer fired during the transfers");
-    QVERIFY2(heartbeat.kept(), "the event loop kept running");
+    QVERIFY2(heartbeat.beats() > 5, "the timer fired during the transfers");
+    QVERIFY2(heartbeat.longestPauseMs() < kMaxStallMs, "the event loop kept running");
     QCOMPARE(s.probe->pageValues(), (QJsonObject{{"3", options}}));
 }
 
@@ -348,7 +329,7 @@ void TestNetworkFaults::catalogDownloadFaults()
     s.module.respond = [answer](const QByteArray &) {
         return answer;
     };
-    Heartbeat heartbeat;
+    LoopWatch heartbeat;
 
     if (replaced)
         QTest::ignoreMessage(QtDebugMsg,
@@ -357,7 +338,7 @@ void TestNetworkFaults::catalogDownloadFaults()
         QTest::ignoreMessage(QtDebugMsg, uitexts::logDownloadFailed);
     s.probe->loaddescription();
     QTRY_VERIFY_WITH_TIMEOUT(!s.probe->descriptionReply(), kAnswerTimeoutMs);
-    QVERIFY2(heartbeat.kept(), "the event loop kept running");
+    QVERIFY2(heartbeat.longestPauseMs() < kMaxStallMs, "the event loop kept running");
     QCOMPARE(s.module.targets.value(0), QByteArray("/api/app/init.json"));
     QCOMPARE(s.boxTexts(), replaced ? QStringList{text(uitexts::descriptionsUpdated)} : QStringList());
     const QByteArray body = answer.mid(answer.indexOf("\r\n\r\n") + 4);
@@ -377,7 +358,7 @@ void TestNetworkFaults::hangingWriteAndDownloadEndAtTheTimeout()
     s.fx.sim.setBehaviour(ModuleSimulator::Endpoint::Write, hang);
     s.fx.sim.setBehaviour(ModuleSimulator::Endpoint::Catalog, hang);
 
-    Heartbeat heartbeat;
+    LoopWatch heartbeat;
     QElapsedTimer clock;
     clock.start();
     s.probe->saveopt();
@@ -395,7 +376,7 @@ void TestNetworkFaults::hangingWriteAndDownloadEndAtTheTimeout()
     QTRY_VERIFY_WITH_TIMEOUT(!s.probe->saveReply() && !s.probe->descriptionReply(),
                              kModuleTransferTimeoutMs + kAnswerTimeoutMs);
     QVERIFY(clock.elapsed() >= kModuleTransferTimeoutMs - 1000);
-    QVERIFY2(heartbeat.kept(), "the event loop kept running");
+    QVERIFY2(heartbeat.longestPauseMs() < kMaxStallMs, "the event loop kept running");
     QVERIFY(s.probe->pushButton()->isEnabled());
     QCOMPARE(s.boxTexts(), QStringList{"Не удалось сохранить страницу"});
     QCOMPARE(s.probe->pageKey(), otherPage);
