@@ -1,5 +1,9 @@
 #pragma once
 
+#include <benchmark/benchmark.h>
+
+#include <functional>
+
 // Registers every timed case with Google Benchmark. Each case comes as a pair,
 // "<case>/product" and "<case>/baseline", run in the same process and interleaved.
 void registerCases();
@@ -14,3 +18,18 @@ inline constexpr int kStartupModules = 256;
 inline constexpr int kStartupCatalogBytes = 1 << 20;
 inline constexpr int kDiscoverySenders = 200;
 inline constexpr int kDiscoveryDatagrams = 10000;
+
+// For the case files: registers "<name>/product" and "<name>/baseline", each set up by
+// configure.
+using CaseFunction = void (*)(benchmark::State &);
+using CaseSetup = std::function<void(benchmark::internal::Benchmark *)>;
+void registerPair(const char *name, CaseFunction product, CaseFunction baseline, const CaseSetup &configure);
+// Timed by the time the case reports, in microseconds, for at least minTime seconds a run.
+CaseSetup timedIn(double minTime);
+
+// The cases, each in the file named for it (startupcase.cpp, ...).
+void registerStartupCase();
+void registerFillCase();
+void registerSaveCase();
+void registerRoundTripCase();
+void registerDiscoveryCase();

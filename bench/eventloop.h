@@ -1,0 +1,10 @@
+#pragma once
+
+#include <functional>
+
+// Runs the event loop until done() holds. A case that hangs (a lost reply, a message box)
+// ends the run with a message instead of waiting for ever.
+void waitFor(const std::function<bool()> &done);
+
+// Widgets taken out of a table are deleted later; deletes them now, outside the timing.
+void settle();
