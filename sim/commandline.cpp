@@ -17,7 +17,6 @@ const int kHighestPort = 65535;
 // A module of a fleet holds a listening socket and three threads: 500 stay inside the usual
 // limit of 1,024 open files, with room for the requests.
 const int kMaxModules = 500;
-const QString kDataDir = QStringLiteral(QUILLNET_SIM_DATA_DIR);
 
 // "HOST:PORT" or "HOST" (port 80, as a module is reached).
 bool splitHostPort(const QString &text, QString *host, int *port)
@@ -34,9 +33,12 @@ bool splitHostPort(const QString &text, QString *host, int *port)
     return ok && !host->isEmpty() && *port >= 0 && *port <= kHighestPort;
 }
 
+// The sample data, where it lies relative to the program (installed or in the build tree).
 QString dataFile(const char *name)
 {
-    return QDir(kDataDir).filePath(QString::fromLatin1(name));
+    const QDir programDir(QCoreApplication::applicationDirPath());
+    return QDir::cleanPath(programDir.filePath(QStringLiteral(QUILLNET_SIM_DATA_RELATIVE)) + QLatin1Char('/')
+                           + QLatin1String(name));
 }
 
 } // namespace
