@@ -13,13 +13,45 @@ QUrl moduleBaseUrl(const QString &moduleAddress)
     return QUrl::fromUserInput(QStringLiteral("http://") + moduleAddress + kOptionsPath);
 }
 
+bool isUnreserved(uchar c)
+{
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.'
+        || c == '_' || c == '~';
+}
+
+// "name=" and the value percent-encoded as QByteArray::toPercentEncoding() encodes it (every
+// byte but the unreserved characters), written straight into the text the URL keeps: a
+// written page is hundreds of kilobytes, encoded on every save.
+QString queryText(QLatin1String name, const QByteArray &value)
+{
+    static const char hexDigits[] = "0123456789ABCDEF";
+    int length = name.size();
+    for (const char byte : value)
+        length += isUnreserved(uchar(byte)) ? 1 : 3;
+    QString text(length, Qt::Uninitialized);
+    QChar *out = text.data();
+    for (const char c : name)
+        *out++ = QLatin1Char(c);
+    for (const char byte : value) {
+        const uchar c = uchar(byte);
+        if (isUnreserved(c)) {
+            *out++ = QLatin1Char(char(c));
+            continue;
+        }
+        *out++ = QLatin1Char('%');
+        *out++ = QLatin1Char(hexDigits[c >> 4]);
+        *out++ = QLatin1Char(hexDigits[c & 0xf]);
+    }
+    return text;
+}
+
 QUrl moduleUrl(const QString &moduleAddress, const char *queryName, const QByteArray &value)
 {
     // The address is read as the user typed it, tolerantly; the query, percent-encoded here,
     // is set on its own: a written page is a long query, and reading it as user input would
     // parse it twice over (and once more as a would-be IPv6 address).
     QUrl url = moduleBaseUrl(moduleAddress);
-    url.setQuery(QLatin1String(queryName) + QString::fromLatin1(value.toPercentEncoding()));
+    url.setQuery(queryText(QLatin1String(queryName), value));
     return url;
 }
 
