@@ -1,21 +1,5 @@
 #include "device/pagemerge.h"
 
-#include <cmath>
-
-namespace {
-
-// Whether storing value over stored would leave the page as it is. Most rows of a save come
-// back unedited: leaving them alone spares rewriting every value of a large page. Zeros of
-// opposite signs compare equal as numbers but are written differently.
-bool sameValue(const QJsonValue &stored, const QJsonValue &value)
-{
-    if (stored != value)
-        return false;
-    return !stored.isDouble() || std::signbit(stored.toDouble()) == std::signbit(value.toDouble());
-}
-
-} // namespace
-
 PageMerge::PageMerge(const QJsonObject &page)
     : page(page)
 { }
@@ -79,9 +63,10 @@ void PageMerge::store(const RowPlace &place, const QJsonValue &value)
     if (place.isMember) {
         openGroup(place.key);
         const QJsonObject::iterator member = group.find(place.subKey);
-        if (member != group.end() && sameValue(member.value(), value))
-            return;
-        group.insert(place.subKey, value);
+        if (member == group.end())
+            group.insert(place.subKey, value);
+        else
+            member.value() = value;
         groupChanged = true;
         return;
     }
@@ -92,8 +77,7 @@ void PageMerge::store(const RowPlace &place, const QJsonValue &value)
         cursorSet = false;
         return;
     }
-    if (!sameValue(at.value(), value))
-        at.value() = value;
+    at.value() = value;
 }
 
 QJsonObject PageMerge::result()

@@ -21,19 +21,22 @@ void MainWindow::saveopt()
     ui->pushButton->setDisabled(true);
     qDebug() << uitexts::logSaveSeparator;
 
-    // Only what the user changed is written over the page as the module sent it.
-    PageMerge page(pageValues.value(pageKey).toObject());
+    // Only what the user changed is written over the page as the module sent it. The page is
+    // taken out of pageValues while it is merged, so that it is changed in place, not copied.
+    PageMerge page(pageValues.take(pageKey).toObject());
     for (int row = 0; row < rowEditors.size(); ++row) {
         RowEditor &editor = rowEditors[row];
-        if (!rowEditorChanged(editor, ui->tableWidget, row))
+        const std::optional<EditorState> now = rowEditorState(editor, ui->tableWidget, row);
+        if (!now || !rowEditorChanged(editor, *now))
             continue;
         const RowPlace &place = rowPlaces.at(row);
-        const std::optional<QJsonValue> value = rowEditorValue(
-            editor, ui->tableWidget, row, editor.kind == ChoiceBox ? page.stored(place) : QJsonValue());
+        const std::optional<QJsonValue> value
+            = rowEditorValue(editor, *now, editor.kind == ChoiceBox ? page.stored(place) : QJsonValue());
         if (!value)
             continue;
         page.store(place, *value);
-        rowEditorSaved(&editor, ui->tableWidget, row);
+        // The page holds what the editor shows now: changing it back is a change again.
+        editor.shown = *now;
     }
     pageValues.insert(pageKey, page.result());
 
