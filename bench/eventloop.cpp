@@ -1,11 +1,15 @@
 #include "eventloop.h"
 
 #include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QTimer>
 
 namespace {
 
 constexpr int kCaseTimeoutMs = 30000;
+// Item views lay out and repaint on zero-interval timers and posted events, which a few
+// turns of the loop see through.
+constexpr int kDrainMs = 5;
 
 } // namespace
 
@@ -25,4 +29,14 @@ void settle()
 {
     QCoreApplication::processEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+void drain()
+{
+    QElapsedTimer clock;
+    clock.start();
+    do {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, kDrainMs);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    } while (!clock.hasExpired(kDrainMs));
 }

@@ -8,3 +8,7 @@ void waitFor(const std::function<bool()> &done);
 
 // Widgets taken out of a table are deleted later; deletes them now, outside the timing.
 void settle();
+
+// Runs the event loop for a few milliseconds: the repaints, delayed layouts and deletions that
+// the previous work left behind are done before the next timing starts, not inside it.
+void drain();
