@@ -24,6 +24,7 @@ void registerCases()
     registerSaveCase();
     registerRoundTripCase();
     registerDiscoveryCase();
+    registerFleetCase();
 }
 
 void releaseCases()

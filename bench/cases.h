@@ -18,6 +18,13 @@ inline constexpr int kStartupModules = 256;
 inline constexpr int kStartupCatalogBytes = 1 << 20;
 inline constexpr int kDiscoverySenders = 200;
 inline constexpr int kDiscoveryDatagrams = 10000;
+// The fleet backup: modules of kFleetPages pages, each answer kFleetDelayMs late, kFleetJobs
+// at once; timed and measured at every size, up to the whole fleet.
+inline constexpr int kFleetModules = 200;
+inline constexpr int kFleetSizes[] = {50, 100, kFleetModules};
+inline constexpr int kFleetPages = 5;
+inline constexpr int kFleetDelayMs = 20;
+inline constexpr int kFleetJobs = 16;
 
 // For the case files: registers "<name>/product" and "<name>/baseline", each set up by
 // configure.
@@ -33,3 +40,4 @@ void registerFillCase();
 void registerSaveCase();
 void registerRoundTripCase();
 void registerDiscoveryCase();
+void registerFleetCase();

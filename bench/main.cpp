@@ -1,5 +1,6 @@
 // quillnet-bench: the configurator's start-up, page fill, save, round trip and discovery,
-// each measured against the least the toolkit needs for the same work, in the same run.
+// and a fleet backup by quillnet, each measured against the least the toolkit needs for the
+// same work, in the same run.
 //
 //   quillnet-bench [--out=FILE] [--memory-runs=N] [Google Benchmark flags]
 //

@@ -21,6 +21,10 @@ constexpr double kStartupTarget = 1.3;
 constexpr double kSaveTarget = 3.0;
 constexpr double kRoundTripTarget = 1.5; // up to the fill, over a bare GET and parse
 constexpr double kDiscoveryBlockTargetMs = 50;
+constexpr double kFleetTarget = 1.2;
+// Peak memory of a fleet backup, from the smallest fleet to the whole one: less than this
+// much more per 100 modules (MB of 10^6 bytes).
+constexpr double kFleetGrowthTargetMB = 1.0;
 
 double medianOf(std::vector<double> values)
 {
@@ -69,6 +73,11 @@ int verdict(double figure, double target)
 std::string fillName(const char *side, int rows)
 {
     return std::string("fill/") + side + "/" + std::to_string(rows);
+}
+
+std::string fleetName(const char *side, int modules)
+{
+    return std::string("fleet/") + side + "/" + std::to_string(modules);
 }
 
 } // namespace
@@ -236,6 +245,69 @@ Summary::Summary(const Repetitions &runs, const QJsonObject &memory)
                         {QStringLiteral("dropped"), number(counterMedian("discovery/product", "dropped"))},
                         {QStringLiteral("senders_added"), number(known)},
                         {QStringLiteral("target_block_ms"), kDiscoveryBlockTargetMs}});
+    }
+
+    // Fleet backup: each side a child process, timed from its start to its exit; its peak
+    // resident memory as GNU time reports it.
+    {
+        QJsonObject fleet;
+        for (int modules : kFleetSizes) {
+            const std::string product = fleetName("product", modules);
+            const std::string baseline = fleetName("baseline", modules);
+            const double p = median(product);
+            const double b = median(baseline);
+            const double ratio = pairedRatio(product, baseline);
+            // What the modules' delays alone take: rounds of kFleetJobs modules, each a page list
+            // and its pages, one after the other.
+            const int rounds = (modules + kFleetJobs - 1) / kFleetJobs;
+            const double waited = rounds * (kFleetPages + 1) * kFleetDelayMs / 1e3;
+            const bool judged = modules == kFleetModules;
+            add({"fleet backup, " + std::to_string(modules) + " modules", duration(p), duration(b),
+                 format("%.2fx", ratio), judged ? format("<= %.1fx", kFleetTarget) : "",
+                 "the answers' delays alone " + duration(waited) + "; processor "
+                     + format("%.2f", counterMedian(product, "child_cpu_s")) + " vs "
+                     + format("%.2f s", counterMedian(baseline, "child_cpu_s")),
+                 judged ? verdict(ratio, kFleetTarget) : -1});
+            fleet.insert(
+                QString::number(modules),
+                QJsonObject{
+                    {QStringLiteral("product_ms"), number(p * 1e3)},
+                    {QStringLiteral("baseline_ms"), number(b * 1e3)},
+                    {QStringLiteral("ratio"), number(ratio)},
+                    {QStringLiteral("delays_alone_ms"), waited * 1e3},
+                    {QStringLiteral("product_cpu_ms"), number(counterMedian(product, "child_cpu_s") * 1e3)},
+                    {QStringLiteral("baseline_cpu_ms"), number(counterMedian(baseline, "child_cpu_s") * 1e3)},
+                    {QStringLiteral("product_peak_mib"), number(counterMedian(product, "peak_mib"))},
+                    {QStringLiteral("baseline_peak_mib"), number(counterMedian(baseline, "peak_mib"))}});
+        }
+        for (int modules : kFleetSizes) {
+            const double p = counterMedian(fleetName("product", modules), "peak_mib");
+            const double b = counterMedian(fleetName("baseline", modules), "peak_mib");
+            add({"fleet peak memory, " + std::to_string(modules) + " modules", format("%.1f MiB", p),
+                 format("%.1f MiB", b), format("%.2fx", p / b), "", "", -1});
+        }
+        // From the smallest fleet to the whole one, per 100 modules.
+        const int smallest = kFleetSizes[0];
+        const auto growthMB = [&](const char *side) {
+            const double mib = counterMedian(fleetName(side, kFleetModules), "peak_mib")
+                - counterMedian(fleetName(side, smallest), "peak_mib");
+            return mib * 1024 * 1024 / 1e6 * 100 / (kFleetModules - smallest);
+        };
+        const double productGrowth = growthMB("product");
+        const double baselineGrowth = growthMB("baseline");
+        add({"fleet memory growth per 100 modules", format("%.2f MB", productGrowth),
+             format("%.2f MB", baselineGrowth), format("%.2f MB", productGrowth),
+             format("< %.0f MB", kFleetGrowthTargetMB),
+             "peak from " + std::to_string(smallest) + " to " + std::to_string(kFleetModules) + " modules",
+             std::isnan(productGrowth) ? -1 : int(productGrowth < kFleetGrowthTargetMB)});
+        fleet.insert(QStringLiteral("jobs"), kFleetJobs);
+        fleet.insert(QStringLiteral("pages_per_module"), kFleetPages);
+        fleet.insert(QStringLiteral("delay_ms"), kFleetDelayMs);
+        fleet.insert(QStringLiteral("target"), kFleetTarget);
+        fleet.insert(QStringLiteral("product_growth_mb_per_100_modules"), number(productGrowth));
+        fleet.insert(QStringLiteral("baseline_growth_mb_per_100_modules"), number(baselineGrowth));
+        fleet.insert(QStringLiteral("target_growth_mb_per_100_modules"), kFleetGrowthTargetMB);
+        cases.insert(QStringLiteral("fleet"), fleet);
     }
 
     // Memory.
