@@ -162,7 +162,7 @@ void TestSaving::writtenValues_data()
         << "kinds"
         << QStringList{"en=2",
                        "half=1",
-                       "port=8080",
+                       "port=010",
                        "empty=-",
                        "speed=0",
                        "note=a#b&write=c%41+d e\r\nПривет 😀",
@@ -171,7 +171,7 @@ void TestSaving::writtenValues_data()
                        "grp:en=0"}
         << QByteArray()
         << compact(R"({"kinds": {"empty": 0, "en": 1, "half": 1, "note": "a#b&write=c%41+d e\r\nПривет 😀",
-                   "port": 8080, "speed": 1, "grp": {"mask": {"a": 1, "b": "x"}, "en": 0, "sub": "t"}}})");
+                   "port": 10, "speed": 1, "grp": {"mask": {"a": 1, "b": "x"}, "en": 0, "sub": "t"}}})");
     QTest::newRow("allcfg choice lists") << "shared" << QStringList{"a=0", "b=1", "grp:ch=0"} << QByteArray()
                                          << compact(R"({"shared": {"a": 0, "b": "1", "grp": {"ch": 7}}})");
     // A choice whose index addresses no entry of its list leaves the stored value.
