@@ -1,8 +1,11 @@
+#include "modules/modulelistfile.h"
 #include "sim/behaviourtext.h"
 #include "sim/moduleannouncer.h"
 #include "sim/modulefleet.h"
 #include "sim/modulesimulator.h"
+#include "support/testjson.h"
 #include "support/testworkdir.h"
+#include "support/timeouts.h"
 
 #include <QtNetwork>
 #include <QtTest>
@@ -11,152 +14,85 @@
 
 namespace {
 
-const int kReplyTimeoutMs = 5000;
-const QByteArray kPages = R"({"a":{"x":1,"y":"text","g":{"ip":"10.0.0.1","n":{"k":1}}},"b":{"en":1}})";
-const QByteArray kCatalog = R"({"sysall":{"select":{"a":"Alpha"}}})";
+const QByteArray kPages = R"({"a":{"x":1},"b":{"en":1}})";
 
-QJsonObject object(const QByteArray &json)
+QByteArray finish(QNetworkReply *reply, int *status = nullptr)
 {
-    return QJsonDocument::fromJson(json).object();
+    std::unique_ptr<QNetworkReply> owner(reply);
+    if (!reply->isFinished())
+        QSignalSpy(reply, &QNetworkReply::finished).wait(kWaitMs);
+    if (status)
+        *status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    return reply->readAll();
 }
 
 } // namespace
 
+// The simulated module as the window's tests do not use it: its behaviours written as on the
+// command line, its stop while requests wait, its announcements, and the command itself.
 class TestModuleSimulator : public QObject
 {
     Q_OBJECT
 
-    std::unique_ptr<TestWorkDir> dir;
-    std::unique_ptr<ModuleSimulator> simulator; // a fresh one per test, with empty records
     QNetworkAccessManager network;
 
-    QString base() const { return QStringLiteral("http://127.0.0.1:%1").arg(simulator->port()); }
     // Raw JSON in a target is taken as the configurator's tolerant URLs take it.
     QNetworkReply *send(const QString &url) { return network.get(QNetworkRequest(QUrl::fromUserInput(url))); }
-    static QByteArray finish(QNetworkReply *reply, int *status = nullptr)
-    {
-        std::unique_ptr<QNetworkReply> owner(reply);
-        if (!reply->isFinished())
-            QSignalSpy(reply, &QNetworkReply::finished).wait(kReplyTimeoutMs);
-        if (status)
-            *status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-        return reply->readAll();
-    }
-    QByteArray get(const QString &path, int *status = nullptr) { return finish(send(base() + path), status); }
 
 private slots:
-    void init()
+    // "[KEY:]BEHAVIOUR" read back as "KEY|BEHAVIOUR"; empty: refused with a message.
+    void behaviourTexts_data()
     {
-        dir = std::make_unique<TestWorkDir>();
-        simulator = std::make_unique<ModuleSimulator>();
-        simulator->setPages(object(kPages), {"b", "a"});
-        simulator->setCatalog(kCatalog);
-        QVERIFY(simulator->start("127.0.0.1", 0));
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("read");
+        const QStringList refused{"status", "status:99", "bogus", "hang,null", "null:1", "delay:-5"};
+        for (const QString &text : refused)
+            QTest::newRow(qPrintable(text)) << text << QString();
+        QTest::newRow("fault") << "hang"
+                               << "|hang";
+        QTest::newRow("delay alone") << "delay:300"
+                                     << "|ok,delay:300";
+        QTest::newRow("status and delay of one page") << "b:status:503,delay:20"
+                                                      << "b|status:503,delay:20";
+        QTest::newRow("page key that reads as a fault") << "null:null"
+                                                        << "null|null";
     }
-    void cleanup()
+    void behaviourTexts()
     {
-        simulator.reset();
-        dir.reset();
-    }
-
-    // Behaviours as on the command line; a JSON object body is compared as one, a null one not.
-    void answers_data()
-    {
-        QTest::addColumn<QString>("behaviour");
-        QTest::addColumn<QString>("target");
-        QTest::addColumn<int>("status");
-        QTest::addColumn<QByteArray>("body");
-        const auto row = [](const char *name, const char *behaviour, const char *target, int status,
-                            const QByteArray &body) {
-            QTest::newRow(name) << behaviour << target << status << body;
-        };
-        const char *list = "/jsonoptions?select=0", *page = "/jsonoptions?select=a",
-                   *catalog = "/api/app/init.json";
-        const QByteArray pageA = R"({"a":{"x":1,"y":"text","g":{"ip":"10.0.0.1","n":{"k":1}}}})";
-        row("page list in the given order", "ok", list, 200, R"({"select":["b","a"]})");
-        row("page under its key", "ok", page, 200, pageA);
-        row("catalog", "ok", catalog, 200, kCatalog);
-        row("unknown page", "ok", "/jsonoptions?select=zz", 404, {});
-        row("neither select nor write", "ok", "/jsonoptions?other=1", 400, {});
-        row("write of an array", "ok", R"(/jsonoptions?write=[{"a":{"x":9}}])", 400, {});
-        row("write cut short", "ok", R"(/jsonoptions?write={"a":{"x":9})", 400, {});
-        row("list Error 404", "error404", list, 200, "Error 404");
-        row("page empty-page text", "empty", page, 200, R"({"a":}})");
-        row("page null", "a:null", page, 200, R"({"null"})");
-        row("another page's behaviour", "b:null", page, 200, pageA);
-        row("write status", "status:503", R"(/jsonoptions?write={"a":{"x":7}})", 503, "");
-        row("catalog invalid", "invalid-json", catalog, 200, ModuleSimulator::invalidJsonText());
-    }
-    void answers()
-    {
-        QFETCH(QString, behaviour);
-        QFETCH(QString, target);
-        QFETCH(int, status);
-        QFETCH(QByteArray, body);
+        QFETCH(QString, text);
+        QFETCH(QString, read);
         QString key, error;
-        ModuleSimulator::Behaviour parsed;
+        ModuleSimulator::Behaviour behaviour;
+        const bool parsed = parsePageBehaviour(text, &key, &behaviour, &error);
+        QCOMPARE(parsed ? key + '|' + behaviourText(behaviour) : QString(), read);
         // A keyed behaviour keeps no message of the first, unkeyed reading.
-        QVERIFY(parsePageBehaviour(behaviour, &key, &parsed, &error) && error.isEmpty());
-        using E = ModuleSimulator::Endpoint;
-        for (const E endpoint : {E::PageList, E::Page, E::Write, E::Catalog})
-            simulator->setBehaviour(endpoint, parsed, key);
-        int answered = 0;
-        const QByteArray answer = get(target, &answered);
-        QCOMPARE(answered, status);
-        if (QJsonDocument::fromJson(body).isObject())
-            QCOMPARE(object(answer), object(body));
-        else if (!body.isNull())
-            QCOMPARE(answer, body);
-        QCOMPARE(simulator->pages(), object(kPages)); // refused and faulted writes are not merged
-    }
-
-    // Written pages merge option by option, a group whole; values arrive exactly however encoded.
-    void writeMergesAndDecodes_data()
-    {
-        QTest::addColumn<QString>("value");
-        QTest::addColumn<bool>("encodeWhole");
-        QTest::newRow("encoded whole") << QString::fromUtf8("a#b&c=d%41+e f\nЯ\"\\") << true;
-        QTest::newRow("tolerant URL") << QString::fromUtf8("a&c=d+e f\nЯ\"\\,:{}") << false;
-        QTest::newRow("percent-encoded plus") << "1+1" << true;
-    }
-    void writeMergesAndDecodes()
-    {
-        QFETCH(QString, value);
-        QFETCH(bool, encodeWhole);
-        const QJsonObject a{{"y", value}, {"new", "n"}, {"g", QJsonObject{{"ip", "10.0.0.9"}}}};
-        const QJsonObject written{{"a", a}, {"zz", QJsonObject{{"q", 1}}}, {"b", 5}};
-        const QByteArray document = QJsonDocument(written).toJson(QJsonDocument::Compact);
-        const QString text = QString::fromUtf8(document);
-        const QString query = encodeWhole ? QString::fromLatin1(QUrl::toPercentEncoding(text)) : text;
-        QCOMPARE(get("/jsonoptions?write=" + query), QByteArray("OK"));
-        QCOMPARE(simulator->writes(), QList<QByteArray>{document});
-        QJsonObject pages = object(kPages);
-        pages["a"] = QJsonObject{{"x", 1}, {"y", value}, {"new", "n"}, {"g", a["g"]}};
-        QCOMPARE(object(get("/jsonoptions?select=a")).value("a"), pages.value("a"));
-        QCOMPARE(simulator->pages(), pages);
+        QCOMPARE(error.isEmpty(), parsed);
     }
 
     // Hanging and slow answers hold only their requests until stop(), which ends them at once.
     void stopReleasesWaitingRequestsAndPort()
     {
+        ModuleSimulator simulator;
+        simulator.setPages(jsonObject(kPages));
+        QVERIFY(simulator.start("127.0.0.1", 0));
+        const QString base = QStringLiteral("http://127.0.0.1:%1/jsonoptions?select=").arg(simulator.port());
         using F = ModuleSimulator::Fault;
-        simulator->setBehaviour(ModuleSimulator::Endpoint::Page, {F::Hang, 500, 0}, "a");
-        simulator->setBehaviour(ModuleSimulator::Endpoint::Page, {F::None, 500, 600000}, "b");
-        QNetworkReply *hanging = send(base() + "/jsonoptions?select=a");
-        QNetworkReply *slow = send(base() + "/jsonoptions?select=b");
-        QCOMPARE(object(get("/jsonoptions?select=0")).keys(), QStringList{"select"});
-        QTRY_COMPARE_WITH_TIMEOUT(simulator->requests().size(), 3, kReplyTimeoutMs);
+        simulator.setBehaviour(ModuleSimulator::Endpoint::Page, {F::Hang, 500, 0}, "a");
+        simulator.setBehaviour(ModuleSimulator::Endpoint::Page, {F::None, 500, 600000}, "b");
+        QNetworkReply *hanging = send(base + "a");
+        QNetworkReply *slow = send(base + "b");
+        QCOMPARE(jsonObject(finish(send(base + "0"))).keys(), QStringList{"select"});
+        QTRY_COMPARE_WITH_TIMEOUT(simulator.requests().size(), 3, kWaitMs);
         QVERIFY(!hanging->isFinished() && !slow->isFinished());
-        const int port = simulator->port();
         ModuleSimulator second;
-        QVERIFY(!second.start("127.0.0.1", port));
+        QVERIFY(!second.start("127.0.0.1", simulator.port()));
 
         QElapsedTimer clock;
         clock.start();
-        simulator->stop();
+        simulator.stop();
         QVERIFY2(clock.elapsed() < 2000, qPrintable(QString::number(clock.elapsed())));
         QVERIFY(finish(hanging).isEmpty() && finish(slow).isEmpty());
-        QVERIFY(second.start("127.0.0.1", port));
+        QVERIFY(second.start("127.0.0.1", simulator.port()));
     }
 
     // A fleet serves on consecutive ports; the first rule that picks a module gives its fault.
@@ -181,7 +117,7 @@ private slots:
             parsed.append(rule);
         }
         ModuleFleet fleet(int(outcomes.size()));
-        fleet.setPages(object(kPages));
+        fleet.setPages(jsonObject(kPages));
         fleet.setFaultRules(parsed);
         QVERIFY(fleet.start("127.0.0.1", 0));
         const auto url = [&](int index, const QString &target) {
@@ -195,13 +131,13 @@ private slots:
         for (int index = 0; index < fleet.size(); ++index) {
             const QString &outcome = outcomes.at(index);
             if (outcome == "hang") {
-                QTRY_COMPARE_WITH_TIMEOUT(fleet.module(index).requests().size(), 1, kReplyTimeoutMs);
+                QTRY_COMPARE_WITH_TIMEOUT(fleet.module(index).requests().size(), 1, kWaitMs);
                 continue;
             }
             int status = 0;
             const QByteArray body = finish(replies.at(index), &status);
             QCOMPARE(status, outcome == "ok" ? 200 : outcome.toInt()); // "down": 0, no answer
-            QCOMPARE(object(body), outcome == "ok" ? object(R"({"b":{"en":1}})") : QJsonObject());
+            QCOMPARE(jsonObject(body), outcome == "ok" ? jsonObject(R"({"b":{"en":1}})") : QJsonObject());
         }
         // The others answered while the hanging ones held their requests.
         for (int index = 0; index < fleet.size(); ++index)
@@ -209,13 +145,23 @@ private slots:
 
         // Each module has its own pages.
         QCOMPARE(finish(send(url(0, R"(/jsonoptions?write={"b":{"en":0}})"))), QByteArray("OK"));
-        QCOMPARE(fleet.module(0).pages().value("b"), object(R"({"en":0})"));
+        QCOMPARE(fleet.module(0).pages().value("b"), jsonObject(R"({"en":0})"));
         for (int index = 1; index < fleet.size(); ++index)
-            QCOMPARE(fleet.module(index).pages(), object(kPages));
+            QCOMPARE(fleet.module(index).pages(), jsonObject(kPages));
         fleet.stop();
         for (int index = 0; index < fleet.size(); ++index) {
             if (outcomes.at(index) == "hang")
                 finish(replies.at(index));
+        }
+    }
+
+    void badFaultRulesAreRefused()
+    {
+        ModuleFleet::FaultRule rule;
+        QString error;
+        for (const char *bad : {"hang", "0=hang", "x=down", "3=down,delay:5", "3=bogus"}) {
+            error.clear();
+            QVERIFY2(!parseFaultRule(bad, &rule, &error) && !error.isEmpty(), bad);
         }
     }
 
@@ -226,29 +172,15 @@ private slots:
         ModuleAnnouncer announcer;
         announcer.start(QHostAddress::LocalHost, listener.localPort(), 50);
         for (int repeat = 0; repeat < 3; ++repeat) {
-            QTRY_VERIFY_WITH_TIMEOUT(listener.hasPendingDatagrams(), kReplyTimeoutMs);
+            QTRY_VERIFY_WITH_TIMEOUT(listener.hasPendingDatagrams(), kWaitMs);
             QByteArray datagram(int(listener.pendingDatagramSize()), '\0');
             listener.readDatagram(datagram.data(), datagram.size());
             QVERIFY2(datagram.size() >= 2 && datagram.startsWith('U'), datagram.constData());
         }
     }
 
-    void badBehaviourTextsAreRefused()
-    {
-        QString key, error;
-        ModuleSimulator::Behaviour behaviour;
-        for (const char *bad : {"status", "status:99", "bogus", "hang,null", "null:1", "delay:-5"}) {
-            error.clear();
-            QVERIFY2(!parsePageBehaviour(bad, &key, &behaviour, &error) && !error.isEmpty(), bad);
-        }
-        ModuleFleet::FaultRule rule;
-        for (const char *bad : {"hang", "0=hang", "x=down", "3=down,delay:5", "3=bogus"}) {
-            error.clear();
-            QVERIFY2(!parseFaultRule(bad, &rule, &error) && !error.isEmpty(), bad);
-        }
-    }
-
-    // The command serves the shipped data, reports writes and ends with status 0 on SIGTERM.
+    // The command serves the shipped data, merges a write typed as a plain URL, reports it, and
+    // ends with status 0 on SIGTERM.
     void commandServesAndStopsOnTerminate()
     {
         QProcess command;
@@ -259,14 +191,19 @@ private slots:
             return QRegularExpression(pattern).match(output).captured(1);
         };
         QTRY_VERIFY_WITH_TIMEOUT(
-            !(url = printed("Simulated module at (http://127\\.0\\.0\\.1:\\d+)")).isEmpty(), kReplyTimeoutMs);
-        QCOMPARE(object(finish(send(url + "/jsonoptions?select=0"))),
-                 object(R"({"select":["1","2","3","4"]})"));
-        QCOMPARE(finish(send(url + R"(/jsonoptions?write={"1":{"port":81}})")), QByteArray("OK"));
-        QTRY_VERIFY_WITH_TIMEOUT(!printed(R"((Write merged: \{"1":\{"port":81\}\}))").isEmpty(),
-                                 kReplyTimeoutMs);
+            !(url = printed("Simulated module at (http://127\\.0\\.0\\.1:\\d+)")).isEmpty(), kWaitMs);
+        QCOMPARE(jsonObject(finish(send(url + "/jsonoptions?select=0"))),
+                 jsonObject(R"({"select":["1","2","3","4"]})"));
+        const QString written = R"({"1":{"name":"a&b=c+d e"}})";
+        QCOMPARE(
+            finish(network.get(QNetworkRequest(QUrl::fromUserInput(url + "/jsonoptions?write=" + written)))),
+            QByteArray("OK"));
+        QTRY_VERIFY_WITH_TIMEOUT(
+            !printed("(Write merged: \\{\"1\":\\{\"name\":\"a&b=c\\+d e\"\\}\\})").isEmpty(), kWaitMs);
+        QCOMPARE(jsonObject(finish(send(url + "/jsonoptions?select=1"))).value("1").toObject().value("name"),
+                 QJsonValue("a&b=c+d e"));
         command.terminate();
-        QVERIFY(command.waitForFinished(kReplyTimeoutMs));
+        QVERIFY(command.waitForFinished(kWaitMs));
         QCOMPARE(command.exitStatus(), QProcess::NormalExit);
         QCOMPARE(command.exitCode(), 0);
     }
@@ -274,26 +211,28 @@ private slots:
     void commandAddsItselfToModuleListOnce_data()
     {
         QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("added");
-        QTest::newRow("one module") << QStringList{"--port", "32781"} << "/127.0.0.1:32781 Simulator";
+        QTest::addColumn<QStringList>("added");
+        QTest::newRow("one module") << QStringList{"--port", "32781"}
+                                    << QStringList{"127.0.0.1:32781 Simulator"};
         QTest::newRow("a fleet, one listed already")
             << QStringList{"--port", "32781", "--modules", "3", "--address", "10.0.0.5"}
-            << "/10.0.0.5:32781 Simulator/10.0.0.5:32783 Simulator";
+            << QStringList{"10.0.0.5:32781 Simulator", "10.0.0.5:32783 Simulator"};
     }
     void commandAddsItselfToModuleListOnce()
     {
         QFETCH(QStringList, arguments);
-        QFETCH(QString, added);
-        dir->writeFile("options.ini", "[global]\nmodules=192.168.4.20 Boiler/10.0.0.5:32782\n");
+        QFETCH(QStringList, added);
+        TestWorkDir dir;
+        const QStringList listed{"192.168.4.20 Boiler", "10.0.0.5:32782"};
+        QVERIFY(writeModuleList(kModuleListFileName, listed));
         for (int run = 0; run < 2; ++run) {
             QProcess command;
             command.start(QUILLNET_SIM_EXECUTABLE,
-                          arguments + QStringList{"--add-to-module-list", "options.ini"});
-            QVERIFY(command.waitForFinished(kReplyTimeoutMs));
+                          arguments + QStringList{"--add-to-module-list", kModuleListFileName});
+            QVERIFY(command.waitForFinished(kWaitMs));
             QCOMPARE(command.exitCode(), 0);
         }
-        QCOMPARE(QSettings("options.ini", QSettings::IniFormat).value("global/modules").toString(),
-                 "192.168.4.20 Boiler/10.0.0.5:32782" + added);
+        QCOMPARE(readModuleList(kModuleListFileName), listed + added);
     }
 };
 
