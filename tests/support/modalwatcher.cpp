@@ -8,31 +8,12 @@ namespace {
 
 constexpr int kPollIntervalMs = 10;
 
-ModalRecord describe(QWidget *widget)
-{
-    ModalRecord record;
-    record.className = QString::fromLatin1(widget->metaObject()->className());
-    record.objectName = widget->objectName();
-    record.title = widget->windowTitle();
-    record.hasParent = widget->parentWidget() != nullptr;
-    if (auto *box = qobject_cast<QMessageBox *>(widget)) {
-        record.text = box->text();
-        record.icon = box->icon();
-        record.buttons = box->standardButtons();
-    }
-    return record;
-}
-
 void close(QWidget *widget)
 {
-    if (auto *box = qobject_cast<QMessageBox *>(widget)) {
-        const QList<QAbstractButton *> buttons = box->buttons();
-        if (!buttons.isEmpty()) {
-            buttons.first()->click();
-            return;
-        }
-    }
-    if (auto *dialog = qobject_cast<QDialog *>(widget))
+    auto *box = qobject_cast<QMessageBox *>(widget);
+    if (box && !box->buttons().isEmpty())
+        box->buttons().first()->click();
+    else if (auto *dialog = qobject_cast<QDialog *>(widget))
         dialog->reject();
     else
         widget->close();
@@ -40,16 +21,10 @@ void close(QWidget *widget)
 
 } // namespace
 
-ModalWatcher::ModalWatcher(QObject *parent)
-    : QObject(parent)
+ModalWatcher::ModalWatcher()
 {
     connect(&timer, &QTimer::timeout, this, &ModalWatcher::poll);
     timer.start(kPollIntervalMs);
-}
-
-void ModalWatcher::setHandler(std::function<void(QWidget *)> newHandler)
-{
-    handler = std::move(newHandler);
 }
 
 void ModalWatcher::poll()
@@ -63,7 +38,12 @@ void ModalWatcher::poll()
         return;
     }
     current = modal;
-    records.append(describe(modal));
+    ModalRecord record{modal->windowTitle(), {}, QMessageBox::NoIcon, modal->parentWidget() != nullptr};
+    if (auto *box = qobject_cast<QMessageBox *>(modal)) {
+        record.text = box->text();
+        record.icon = box->icon();
+    }
+    records.append(record);
     if (handler)
         handler(modal);
     else

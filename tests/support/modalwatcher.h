@@ -12,30 +12,24 @@
 // What one modal box or dialog looked like when it appeared.
 struct ModalRecord
 {
-    QString className; // "QMessageBox", "QDialog", ...
-    QString objectName;
     QString title;
     QString text; // a message box's text; empty for other dialogs
     QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
     bool hasParent = false;
 };
 
-// Watches for modal boxes and dialogs: message boxes and dialogs run nested event loops, so
-// a test cannot answer them from its own code path. A timer polls
-// QApplication::activeModalWidget(); each new one is recorded and then handled: by the
-// handler set for dialogs, or else closed (a message box by its first button, a dialog by
-// reject()).
+// Watches for modal boxes and dialogs: they run nested event loops, so a test cannot answer
+// them from its own code path. A timer polls QApplication::activeModalWidget(); each new one
+// is recorded and then handed to the handler, if one is set, or else closed (a message box
+// by its first button, a dialog by reject()).
 class ModalWatcher : public QObject
 {
-    Q_OBJECT
-
 public:
-    explicit ModalWatcher(QObject *parent = nullptr);
+    ModalWatcher();
 
-    // Called with each new modal widget instead of closing it; it must end the dialog
-    // (accept(), reject(), done()), else the watcher closes it on its next poll.
-    void setHandler(std::function<void(QWidget *)> handler);
+    // Called with each new modal widget instead of closing it; it must end the dialog (accept(),
+    // reject(), done()), else the watcher closes it on its next poll.
+    void setHandler(std::function<void(QWidget *)> newHandler) { handler = std::move(newHandler); }
 
     QList<ModalRecord> records;
     int count() const { return records.size(); }
