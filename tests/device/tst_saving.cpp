@@ -112,10 +112,43 @@ private slots:
         QFETCH(QByteArray, written);
         QVERIFY(open(page));
         applyEdits(edits);
-        if (!descriptions.isEmpty())
-            probe->descriptions() = jsonObject(descriptions);
+        if (!descriptions.isEmpty()) {
+            f->sim.setCatalog(descriptions);
+            QVERIFY(f->trigger("Обновить описания"));
+            QTRY_VERIFY_WITH_TIMEOUT(!probe->descriptionReply(), kWaitMs);
+            QCOMPARE(probe->descriptions(), jsonObject(descriptions));
+        }
         QVERIFY(save());
         QCOMPARE(f->sim.writes().value(f->sim.writes().size() - 1), written);
+    }
+
+    // Whatever a page holds, a row the user did not change sends its value back exactly as the
+    // module sent it: no editor's reading of the value may stand in for it.
+    void untouchedRowsGoBackAsSent_data();
+    void untouchedRowsGoBackAsSent()
+    {
+        QFETCH(QByteArray, options);
+        QFETCH(QByteArray, catalog);
+        QFETCH(QStringList, steps);
+        f->sim.setPages(jsonObject(R"({"p": )" + options + "}"));
+        f->open({f->address()}, R"({"p": )" + catalog + "}");
+        probe = f->probe.get();
+        QVERIFY(f->selectModule() && openPage("p"));
+        for (const QString &step : steps) {
+            if (step == "save") {
+                QVERIFY(save());
+            } else if (step.startsWith("Ok:")) {
+                f->modals.setHandler([](QWidget *dialog) {
+                    dialog->findChild<QDialogButtonBox *>()->button(QDialogButtonBox::Ok)->click();
+                });
+                probe->clicktable(probe->rowKeys().indexOf(step.mid(3)), 1);
+                QCOMPARE(f->modals.count(), 1);
+            } else {
+                applyEdits({step});
+            }
+        }
+        QVERIFY(save());
+        QCOMPARE(jsonObject(f->sim.writes().constLast()), jsonObject(R"({"p": )" + options + "}"));
     }
 
     // Save is allowed only while the table shows the selected page as the selected module sent it.
@@ -232,6 +265,40 @@ void TestSaving::writtenValues_data()
     QTest::newRow("no current choice")
         << "3" << QStringList{"mode=-1", "name=lab"} << QByteArray()
         << compact(R"({"3": {"en": 1, "mode": "2", "name": "lab", "net": {"ch": 6, "tag": "hi"}}})");
+}
+
+void TestSaving::untouchedRowsGoBackAsSent_data()
+{
+    QTest::addColumn<QByteArray>("options"); // the page's options as the module sends them
+    QTest::addColumn<QByteArray>("catalog"); // the page's entry in the catalog
+    QTest::addColumn<QStringList>("steps"); // before the save: an edit, "save", or "Ok:rowKey"
+                                            // (Ok in the value editor of that row, nothing typed)
+
+    QTest::newRow("values no editor holds")
+        << QByteArray(R"({"half": 4.5, "huge": 1e21, "wide": 3000000000, "low": -2147483649, "yes": true,
+                         "no": false, "none": null, "list": [1, "x"], "empty": {},
+                         "grp": {"half": 0.5, "list": [], "yes": true}})")
+        << QByteArray("{}") << QStringList();
+    QTest::newRow("flags neither 0 nor 1")
+        << QByteArray(R"({"two": 2, "minus": -1, "text": "1"})")
+        << QByteArray(R"({"two": {"type": 1}, "minus": {"type": 1}, "text": {"type": 1}})") << QStringList();
+    QTest::newRow("choices outside their lists")
+        << QByteArray(R"({"mode": "9", "number": 7, "blank": "", "grp": {"ch": 3}})")
+        << QByteArray(R"({"mode": {"type": 4, "data": "1=STA,2=AP"}, "number": {"type": 4, "data": "1=One"},
+                         "blank": {"type": 4, "data": "1=One"}, "grp": {"ch": {"type": 4, "data": "1=One"}}})")
+        << QStringList();
+    QTest::newRow("keys holding a colon")
+        << QByteArray(R"({"a": 5, "a:b": "x", "g": {"x": 2, "x:y": 1}, "g:x": {"y": 4}})") << QByteArray("{}")
+        << QStringList();
+    QTest::newRow("line breaks and no-break spaces, Ok without typing")
+        << QByteArray("{\"note\": \"a\\r\\nb\\u00a0c\\td\", \"line\": \"x\\u00a0y\"}")
+        << QByteArray(R"({"note": {"type": 6}})") << QStringList{"Ok:note"};
+    // The save before sets what "unchanged" means: going back to the module's first value is a
+    // change and goes out.
+    QTest::newRow("changed back after a save")
+        << QByteArray(R"({"port": 80, "en": 1, "mode": "2", "name": "home"})")
+        << QByteArray(R"({"en": {"type": 1}, "mode": {"type": 4, "data": "1=STA,2=AP"}})")
+        << QStringList{"port=81", "en=0", "mode=0", "name=lab", "save", "port=80", "en=2", "mode=1", "name=home"};
 }
 
 QTEST_MAIN(TestSaving)
