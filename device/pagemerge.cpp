@@ -6,15 +6,20 @@ PageMerge::PageMerge(const QJsonObject &page)
 
 QJsonObject::iterator PageMerge::locate(const QString &key)
 {
-    // The place of the previous row, or the one after it; else a search.
-    if (cursorSet) {
-        for (int step = 0; step < 2 && cursor != page.end(); ++step, ++cursor) {
-            if (cursor.key() == key)
+    // The place of the previous row, or the one after it; else a search. The key at the
+    // cursor is kept, as reading a key out of the page makes a new string each time.
+    if (cursorSet && cursor != page.end()) {
+        if (cursorKey == key)
+            return cursor;
+        if (++cursor != page.end()) {
+            cursorKey = cursor.key();
+            if (cursorKey == key)
                 return cursor;
         }
     }
     cursor = page.find(key);
     cursorSet = true;
+    cursorKey = key;
     return cursor;
 }
 
@@ -62,6 +67,10 @@ void PageMerge::store(const RowPlace &place, const QJsonValue &value)
 {
     if (place.isMember) {
         openGroup(place.key);
+        // The page lets go of the group before its first change, so that its members change
+        // in place rather than in a copy; closeGroup() puts it back.
+        if (!groupChanged && groupInPage)
+            cursor.value() = QJsonValue();
         const QJsonObject::iterator member = group.find(place.subKey);
         if (member == group.end())
             group.insert(place.subKey, value);

@@ -30,6 +30,7 @@ private:
 
     QJsonObject page;
     QJsonObject::iterator cursor;
+    QString cursorKey; // the key at the cursor
     bool cursorSet = false;
     // The group whose members are being stored, and where it sits in the page.
     QString groupKey;
