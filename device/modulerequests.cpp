@@ -55,6 +55,18 @@ QUrl moduleUrl(const QString &moduleAddress, const char *queryName, const QByteA
     return url;
 }
 
+// Why a request failed, in one line for the log. The toolkit's text for an HTTP error status
+// holds the whole URL, and a write's URL holds the whole page: the status line says as much.
+QString failureReason(const QNetworkReply &reply)
+{
+    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status < 400)
+        return reply.errorString();
+    return QStringLiteral("HTTP %1 %2")
+        .arg(status)
+        .arg(reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
+}
+
 } // namespace
 
 QUrl pageListUrl(const QString &moduleAddress)
@@ -103,7 +115,7 @@ std::optional<QByteArray> finishReply(QNetworkReply *reply, QNetworkReply **trac
         *tracked = nullptr;
     if (reply->error() != QNetworkReply::NoError) {
         qWarning().noquote() << reply->url().toString(QUrl::RemoveQuery) + QLatin1Char(':')
-                             << reply->errorString();
+                             << failureReason(*reply);
         return std::nullopt;
     }
     return reply->readAll();
