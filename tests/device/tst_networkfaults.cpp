@@ -84,6 +84,7 @@ private slots:
         QTest::newRow("HTTP 500") << RawModule::answer(500, "Internal error") << "HTTP 500 Whatever";
         QTest::newRow("closed in the middle of the body") << RawModule::answer(200, "O", {}, 100) << ".{1,80}";
         QTest::newRow("closed before any answer") << QByteArray() << ".{1,80}";
+        QTest::newRow("connection refused") << QByteArray("refused") << "Connection refused";
     }
 
     void writeFailures()
@@ -106,6 +107,12 @@ private slots:
         QVERIFY(name);
         name->setText(QStringLiteral("edited"));
 
+        if (answer == "refused") {
+            // A port that was free a moment ago: nothing listens there.
+            QTcpServer closed;
+            QVERIFY(closed.listen(QHostAddress::LocalHost));
+            s.probe->moduleAddress() = QStringLiteral("127.0.0.1:%1").arg(closed.serverPort());
+        }
         // One line in the log, without the page the URL carries.
         QTest::ignoreMessage(QtWarningMsg, QRegularExpression("^http://[^?]+: " + reason + '$'));
         s.probe->saveopt();
@@ -118,6 +125,8 @@ private slots:
         options.insert("name", "edited");
         QCOMPARE(s.probe->pageValues(), (QJsonObject{{"3", options}}));
         QCOMPARE(name->text(), QStringLiteral("edited"));
+        if (answer == "refused")
+            return;
         const QByteArray document
             = QByteArray::fromPercentEncoding(s.module.targets.last().mid(kWritePrefix.size()));
         QCOMPARE(jsonObject(document), (QJsonObject{{"3", options}}));
