@@ -6,6 +6,8 @@ const QLatin1String kCatalogPath("/api/app/init.json");
 
 QString &host()
 {
+    // Assigned through the reference returned, which cppcheck does not follow.
+    // cppcheck-suppress unassignedVariable
     static QString value;
     return value;
 }

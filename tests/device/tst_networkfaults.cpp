@@ -82,7 +82,8 @@ private slots:
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<QString>("reason"); // logged after the URL, as a pattern
         QTest::newRow("HTTP 500") << RawModule::answer(500, "Internal error") << "HTTP 500 Whatever";
-        QTest::newRow("closed in the middle of the body") << RawModule::answer(200, "O", {}, 100) << ".{1,80}";
+        QTest::newRow("closed in the middle of the body")
+            << RawModule::answer(200, "O", {}, 100) << ".{1,80}";
         QTest::newRow("closed before any answer") << QByteArray() << ".{1,80}";
         QTest::newRow("connection refused") << QByteArray("refused") << "Connection refused";
     }

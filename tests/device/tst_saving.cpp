@@ -298,7 +298,8 @@ void TestSaving::untouchedRowsGoBackAsSent_data()
     QTest::newRow("changed back after a save")
         << QByteArray(R"({"port": 80, "en": 1, "mode": "2", "name": "home"})")
         << QByteArray(R"({"en": {"type": 1}, "mode": {"type": 4, "data": "1=STA,2=AP"}})")
-        << QStringList{"port=81", "en=0", "mode=0", "name=lab", "save", "port=80", "en=2", "mode=1", "name=home"};
+        << QStringList{"port=81", "en=0", "mode=0", "name=lab", "save",
+                       "port=80", "en=2", "mode=1", "name=home"};
 }
 
 QTEST_MAIN(TestSaving)
