@@ -13,11 +13,21 @@ QUrl moduleBaseUrl(const QString &moduleAddress)
     return QUrl::fromUserInput(QStringLiteral("http://") + moduleAddress + kOptionsPath);
 }
 
-bool isUnreserved(uchar c)
+// The length each byte takes in a query: 1 for the unreserved characters, 3 for the rest,
+// which are written as %XX.
+struct EncodedLengths
 {
-    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' || c == '.'
-        || c == '_' || c == '~';
-}
+    constexpr EncodedLengths()
+    {
+        for (int c = 0; c < 256; ++c) {
+            const bool unreserved = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
+                || c == '-' || c == '.' || c == '_' || c == '~';
+            length[c] = unreserved ? 1 : 3;
+        }
+    }
+    unsigned char length[256] = {};
+};
+constexpr EncodedLengths kEncodedLengths;
 
 // "name=" and the value percent-encoded as QByteArray::toPercentEncoding() encodes it (every
 // byte but the unreserved characters), written straight into the text the URL keeps: a
@@ -25,22 +35,24 @@ bool isUnreserved(uchar c)
 QString queryText(QLatin1String name, const QByteArray &value)
 {
     static const char hexDigits[] = "0123456789ABCDEF";
+    const auto *begin = reinterpret_cast<const uchar *>(value.constData());
+    const auto *end = begin + value.size();
     int length = name.size();
-    for (const char byte : value)
-        length += isUnreserved(uchar(byte)) ? 1 : 3;
+    for (const uchar *c = begin; c != end; ++c)
+        length += kEncodedLengths.length[*c];
     QString text(length, Qt::Uninitialized);
     QChar *out = text.data();
     for (const char c : name)
         *out++ = QLatin1Char(c);
-    for (const char byte : value) {
-        const uchar c = uchar(byte);
-        if (isUnreserved(c)) {
-            *out++ = QLatin1Char(char(c));
+    for (const uchar *c = begin; c != end; ++c) {
+        if (kEncodedLengths.length[*c] == 1) {
+            *out++ = QLatin1Char(char(*c));
             continue;
         }
-        *out++ = QLatin1Char('%');
-        *out++ = QLatin1Char(hexDigits[c >> 4]);
-        *out++ = QLatin1Char(hexDigits[c & 0xf]);
+        out[0] = QLatin1Char('%');
+        out[1] = QLatin1Char(hexDigits[*c >> 4]);
+        out[2] = QLatin1Char(hexDigits[*c & 0xf]);
+        out += 3;
     }
     return text;
 }
