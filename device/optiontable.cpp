@@ -59,6 +59,7 @@ void MainWindow::filltable(const QJsonObject &options)
         if (kind == ChoiceBox)
             choices = choiceLists.list(catalog::choiceData(entry));
         rowEditors.append(createRowEditor(table, row, kind, value, std::move(choices), this));
+        watchRowEditor(&rowEditors, row, this);
         rowPlaces.append(place);
         rowTypes.append(kind);
         rowKeys.append(rowKey);

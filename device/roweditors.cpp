@@ -71,7 +71,48 @@ RowEditor createRowEditor(QTableWidget *table, int row, RowKind kind, const QJso
         table->setItem(row, kValueColumn, new QTableWidgetItem(editor.shown.text));
         break;
     }
+    editor.held = editor.shown;
     return editor;
+}
+
+void watchRowEditor(QVector<RowEditor> *editors, int row, QObject *context)
+{
+    QWidget *widget = editors->at(row).widget;
+    // A cleared table deletes its widgets later: one may still signal after its row is gone.
+    const auto held = [editors, row, widget]() -> EditorState * {
+        if (row >= editors->size() || editors->at(row).widget != widget)
+            return nullptr;
+        return &(*editors)[row].held;
+    };
+    switch (editors->at(row).kind) {
+    case GroupHeader:
+    case NestedField:
+    case JsonField:
+    case TextCell: // no widget: its item is read on save
+        break;
+    case TextField:
+    case NumberField:
+        QObject::connect(static_cast<QLineEdit *>(widget), &QLineEdit::textChanged, context,
+                         [held](const QString &text) {
+                             if (EditorState *state = held())
+                                 state->text = text;
+                         });
+        break;
+    case FlagBox:
+        QObject::connect(static_cast<QCheckBox *>(widget), &QCheckBox::stateChanged, context,
+                         [held](int checked) {
+                             if (EditorState *state = held())
+                                 state->state = checked;
+                         });
+        break;
+    case ChoiceBox:
+        QObject::connect(static_cast<QComboBox *>(widget),
+                         QOverload<int>::of(&QComboBox::currentIndexChanged), context, [held](int index) {
+                             if (EditorState *state = held())
+                                 state->state = index;
+                         });
+        break;
+    }
 }
 
 std::optional<EditorState> rowEditorState(const RowEditor &editor, const QTableWidget *table, int row)
@@ -84,14 +125,9 @@ std::optional<EditorState> rowEditorState(const RowEditor &editor, const QTableW
         return std::nullopt;
     case TextField:
     case NumberField:
-        now.text = static_cast<const QLineEdit *>(editor.widget)->text();
-        break;
     case FlagBox:
-        now.state = static_cast<const QCheckBox *>(editor.widget)->checkState();
-        break;
     case ChoiceBox:
-        now.state = static_cast<const QComboBox *>(editor.widget)->currentIndex();
-        break;
+        return editor.held;
     case TextCell: {
         // Read afresh: the value editor replaces the item.
         const QTableWidgetItem *item = table->item(row, kValueColumn);

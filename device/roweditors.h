@@ -6,9 +6,12 @@
 #include <QJsonValue>
 #include <QString>
 
+#include <QVector>
+
 #include <memory>
 #include <optional>
 
+class QObject;
 class QTableWidget;
 class QWidget;
 
@@ -34,6 +37,9 @@ struct RowEditor
     QWidget *widget = nullptr; // the cell widget; null for a text cell or a header
     // What the editor held when it was made or last saved: what the page holds.
     EditorState shown;
+    // What the widget holds now, kept by watchRowEditor() as it changes: a save reads
+    // thousands of rows from here rather than from thousands of widgets.
+    EditorState held;
     std::shared_ptr<const ChoiceList> choices; // the list a choice box shows
 };
 
@@ -41,6 +47,11 @@ struct RowEditor
 // shows choices. Cell widgets belong to parent.
 RowEditor createRowEditor(QTableWidget *table, int row, RowKind kind, const QJsonValue &value,
                           std::shared_ptr<const ChoiceList> choices, QWidget *parent);
+
+// Keeps the held state of the editor at row in editors current with its widget. The
+// connection lives as long as the widget and context; a widget whose row was refilled
+// meanwhile changes nothing.
+void watchRowEditor(QVector<RowEditor> *editors, int row, QObject *context);
 
 // What the row's editor holds now, read once for a save. Nothing for the kinds that never
 // write a value back (headers, nested objects, values shown as JSON), and for a text cell

@@ -228,6 +228,28 @@ private slots:
         QVERIFY(probe->pushButton()->isEnabled());
         QCOMPARE(f->sim.writes().size(), 2);
     }
+
+    // What the user types reaches the module. An editor left over from an earlier fill of the
+    // table (the table deletes it later) changes nothing.
+    void typedEditsAndLeftoverEditors()
+    {
+        QVERIFY(open("3"));
+        const auto editor = [this](const char *rowKey) {
+            return probe->tableWidget()->cellWidget(probe->rowKeys().indexOf(rowKey), 1);
+        };
+        const QPointer<QWidget> leftover = editor("net:tag");
+        probe->filltable(probe->pageValues().value("3").toObject());
+        QVERIFY(leftover && leftover != editor("net:tag"));
+        static_cast<QLineEdit *>(leftover.data())->setText("stale");
+
+        QTest::keyClick(editor("name"), Qt::Key_End);
+        QTest::keyClicks(editor("name"), "!");
+        QTest::keyClick(editor("en"), Qt::Key_Space);
+        QTest::keyClick(editor("mode"), Qt::Key_Up);
+        QVERIFY(save());
+        QCOMPARE(f->sim.writes().constLast(),
+                 compact(R"({"3": {"en": 0, "mode": "1", "name": "home!", "net": {"ch": 6, "tag": "hi"}}})"));
+    }
 };
 
 // Defined outside the class: moc misreads a raw string literal holding "\r\n" in a class
