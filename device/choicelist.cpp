@@ -60,9 +60,9 @@ int choiceEntryOf(const QList<ChoiceEntry> &entries, const QJsonValue &value)
     return index;
 }
 
-QJsonValue choiceValue(const QString &valueText, const QJsonValue &stored)
+QJsonValue choiceValue(const QString &valueText, bool asText)
 {
-    if (stored.isString())
+    if (asText)
         return QJsonValue(valueText);
     return QJsonValue(valueText.toInt(nullptr, 10));
 }

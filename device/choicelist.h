@@ -28,9 +28,9 @@ int choiceIndex(const QList<ChoiceEntry> &entries, const QJsonValue &value);
 // Index of the entry whose value part is the option's value, compared as choiceIndex()
 // compares; -1 when no entry holds it.
 int choiceEntryOf(const QList<ChoiceEntry> &entries, const QJsonValue &value);
-// The value a save writes for a chosen entry's value part: a string when the value stored
-// at the option's place is a string, else a number (0 when not a decimal int).
-QJsonValue choiceValue(const QString &valueText, const QJsonValue &stored);
+// The value a save writes for a chosen entry's value part: the text itself for an option
+// that holds text, else a number (0 when not a decimal int).
+QJsonValue choiceValue(const QString &valueText, bool asText);
 
 // A choice list split once for every row that shows it.
 struct ChoiceList

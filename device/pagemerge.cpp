@@ -52,17 +52,6 @@ void PageMerge::closeGroup()
     }
 }
 
-QJsonValue PageMerge::stored(const RowPlace &place)
-{
-    if (place.isMember) {
-        openGroup(place.key);
-        return group.value(place.subKey);
-    }
-    closeGroup();
-    const QJsonObject::iterator at = locate(place.key);
-    return at == page.end() ? QJsonValue(QJsonValue::Undefined) : QJsonValue(at.value());
-}
-
 void PageMerge::store(const RowPlace &place, const QJsonValue &value)
 {
     if (place.isMember) {

@@ -17,8 +17,6 @@ class PageMerge
 public:
     explicit PageMerge(const QJsonObject &page);
 
-    // The value at the place, with the values stored so far; undefined when there is none.
-    QJsonValue stored(const RowPlace &place);
     void store(const RowPlace &place, const QJsonValue &value);
     // The page with every stored value in place.
     QJsonObject result();

@@ -62,6 +62,7 @@ RowEditor createRowEditor(QTableWidget *table, int row, RowKind kind, const QJso
         box->setCurrentIndex(choiceIndex(choices->entries, value));
         editor.shown.state = box->currentIndex();
         editor.choices = std::move(choices);
+        editor.textChoice = value.isString();
         table->setCellWidget(row, kValueColumn, box);
         editor.widget = box;
         break;
@@ -140,8 +141,7 @@ std::optional<EditorState> rowEditorState(const RowEditor &editor, const QTableW
     return now;
 }
 
-std::optional<QJsonValue> rowEditorValue(const RowEditor &editor, const EditorState &now,
-                                         const QJsonValue &stored)
+std::optional<QJsonValue> rowEditorValue(const RowEditor &editor, const EditorState &now)
 {
     switch (editor.kind) {
     case GroupHeader:
@@ -160,7 +160,7 @@ std::optional<QJsonValue> rowEditorValue(const RowEditor &editor, const EditorSt
         // with is the one link back.
         if (now.state < 0 || now.state >= editor.choices->entries.size())
             return std::nullopt;
-        return choiceValue(editor.choices->entries.at(now.state).value, stored);
+        return choiceValue(editor.choices->entries.at(now.state).value, editor.textChoice);
     }
     return std::nullopt;
 }

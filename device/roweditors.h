@@ -41,6 +41,9 @@ struct RowEditor
     // thousands of rows from here rather than from thousands of widgets.
     EditorState held;
     std::shared_ptr<const ChoiceList> choices; // the list a choice box shows
+    // A choice whose option holds text writes text back, else a number. Saves keep that
+    // type, so the fill's value decides it for good.
+    bool textChoice = false;
 };
 
 // Puts the editor of kind into row's value column of table, holding value; a choice box
@@ -65,8 +68,6 @@ inline bool rowEditorChanged(const RowEditor &editor, const EditorState &now)
     return now != editor.shown;
 }
 
-// The value the editor's state stands for; stored is the value the page holds at the row's
-// place (a choice keeps its JSON type). Nothing for a choice that addresses no entry of its
-// list.
-std::optional<QJsonValue> rowEditorValue(const RowEditor &editor, const EditorState &now,
-                                         const QJsonValue &stored);
+// The value the editor's state stands for. Nothing for a choice that addresses no entry of
+// its list.
+std::optional<QJsonValue> rowEditorValue(const RowEditor &editor, const EditorState &now);

@@ -29,12 +29,10 @@ void MainWindow::saveopt()
         const std::optional<EditorState> now = rowEditorState(editor, ui->tableWidget, row);
         if (!now || !rowEditorChanged(editor, *now))
             continue;
-        const RowPlace &place = rowPlaces.at(row);
-        const std::optional<QJsonValue> value
-            = rowEditorValue(editor, *now, editor.kind == ChoiceBox ? page.stored(place) : QJsonValue());
+        const std::optional<QJsonValue> value = rowEditorValue(editor, *now);
         if (!value)
             continue;
-        page.store(place, *value);
+        page.store(rowPlaces.at(row), *value);
         // The page holds what the editor shows now: changing it back is a change again.
         editor.shown = *now;
     }

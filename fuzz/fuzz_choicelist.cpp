@@ -18,11 +18,11 @@ void checkRoundTrip(const QList<ChoiceEntry> &entries, const QJsonValue &stored)
 {
     const int index = choiceIndex(entries, stored);
     FUZZ_CHECK(index >= 0 && index < entries.size());
-    const QJsonValue written = choiceValue(entries.at(index).value, stored);
+    const QJsonValue written = choiceValue(entries.at(index).value, stored.isString());
     FUZZ_CHECK(written.isString() == stored.isString());
     const int again = choiceIndex(entries, written);
     FUZZ_CHECK(again >= 0 && again < entries.size());
-    FUZZ_CHECK(choiceValue(entries.at(again).value, written) == written);
+    FUZZ_CHECK(choiceValue(entries.at(again).value, written.isString()) == written);
 }
 
 } // namespace
