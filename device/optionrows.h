@@ -57,6 +57,10 @@ struct RowPlace
     QString key; // the option key, or the group key of a member
     QString subKey; // the sub key of a member; empty for a top-level option
     bool isMember = false;
+    // Where the fill found the option in its page, and the member in its group: a merge into
+    // that page goes straight there instead of comparing keys. -1 when not known.
+    int position = -1;
+    int memberPosition = -1;
 };
 
 // What the editors write back. A check box writes 1 for every state but unchecked (so

@@ -73,16 +73,17 @@ void MainWindow::filltable(const QJsonObject &options)
         const QString label = catalog::optionLabel(entry, allcfg, key, position);
         const QJsonObject group = value.toObject();
         if (group.isEmpty()) {
-            addRow(optionRowKind(value, catalog::editorKind(entry), key), {key, {}, false}, key, label, value,
-                   entry);
+            addRow(optionRowKind(value, catalog::editorKind(entry), key), {key, {}, false, position}, key,
+                   label, value, entry);
             continue;
         }
-        addRow(GroupHeader, {key, {}, false}, key, label, value, entry);
-        for (auto member = group.constBegin(); member != group.constEnd(); ++member) {
+        addRow(GroupHeader, {key, {}, false, position}, key, label, value, entry);
+        int memberPosition = 0;
+        for (auto member = group.constBegin(); member != group.constEnd(); ++member, ++memberPosition) {
             const QString subKey = member.key();
             const QJsonObject memberEntry = catalog::memberEntry(entry, subKey);
             const RowKind kind = memberRowKind(member.value(), catalog::editorKind(memberEntry), subKey);
-            addRow(kind, {key, subKey, true},
+            addRow(kind, {key, subKey, true, position, memberPosition},
                    kind == NestedField ? nestedRowKey(key, subKey) : memberRowKey(key, subKey),
                    catalog::memberLabel(memberEntry, subKey), member.value(), memberEntry);
         }

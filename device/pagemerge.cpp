@@ -4,11 +4,17 @@ PageMerge::PageMerge(const QJsonObject &page)
     : page(page)
 { }
 
-QJsonObject::iterator PageMerge::locate(const QString &key)
+QJsonObject::iterator PageMerge::locate(const QString &key, int position)
 {
+    if (positionsHold && position >= 0 && position < page.size()) {
+        cursor = page.begin() + position;
+        cursorKnown = false;
+        Q_ASSERT(cursor.key() == key);
+        return cursor;
+    }
     // The place of the previous row, or the one after it; else a search. The key at the
     // cursor is kept, as reading a key out of the page makes a new string each time.
-    if (cursorSet && cursor != page.end()) {
+    if (cursorKnown && cursor != page.end()) {
         if (cursorKey == key)
             return cursor;
         if (++cursor != page.end()) {
@@ -18,22 +24,34 @@ QJsonObject::iterator PageMerge::locate(const QString &key)
         }
     }
     cursor = page.find(key);
-    cursorSet = true;
+    cursorKnown = true;
     cursorKey = key;
     return cursor;
 }
 
-void PageMerge::openGroup(const QString &key)
+QJsonObject::iterator PageMerge::locateMember(const RowPlace &place)
 {
-    if (groupOpen && groupKey == key)
+    const int position = place.memberPosition;
+    if (memberPositionsHold && position >= 0 && position < group.size()) {
+        const QJsonObject::iterator member = group.begin() + position;
+        Q_ASSERT(member.key() == place.subKey);
+        return member;
+    }
+    return group.find(place.subKey);
+}
+
+void PageMerge::openGroup(const RowPlace &place)
+{
+    if (groupOpen && groupKey == place.key)
         return;
     closeGroup();
-    const QJsonObject::iterator at = locate(key);
+    const QJsonObject::iterator at = locate(place.key, place.position);
     groupInPage = at != page.end();
     group = groupInPage ? at.value().toObject() : QJsonObject();
-    groupKey = key;
+    groupKey = place.key;
     groupOpen = true;
     groupChanged = false;
+    memberPositionsHold = true;
 }
 
 void PageMerge::closeGroup()
@@ -48,31 +66,35 @@ void PageMerge::closeGroup()
         cursor.value() = group;
     } else {
         page.insert(groupKey, group);
-        cursorSet = false;
+        cursorKnown = false;
+        positionsHold = false;
     }
 }
 
 void PageMerge::store(const RowPlace &place, const QJsonValue &value)
 {
     if (place.isMember) {
-        openGroup(place.key);
+        openGroup(place);
         // The page lets go of the group before its first change, so that its members change
         // in place rather than in a copy; closeGroup() puts it back.
         if (!groupChanged && groupInPage)
             cursor.value() = QJsonValue();
-        const QJsonObject::iterator member = group.find(place.subKey);
-        if (member == group.end())
-            group.insert(place.subKey, value);
-        else
-            member.value() = value;
         groupChanged = true;
+        const QJsonObject::iterator member = locateMember(place);
+        if (member == group.end() || value.isUndefined()) {
+            group.insert(place.subKey, value);
+            memberPositionsHold = false;
+            return;
+        }
+        member.value() = value;
         return;
     }
     closeGroup();
-    const QJsonObject::iterator at = locate(place.key);
+    const QJsonObject::iterator at = locate(place.key, place.position);
     if (at == page.end() || value.isUndefined()) {
         page.insert(place.key, value);
-        cursorSet = false;
+        cursorKnown = false;
+        positionsHold = false;
         return;
     }
     at.value() = value;

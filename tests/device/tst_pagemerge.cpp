@@ -14,11 +14,16 @@ struct Step
     QJsonValue value;
 };
 
-// The tests name a place the way the table keys its rows: "option", or "group:member".
-RowPlace place(const QString &rowKey)
+// The tests name a place the way the table keys its rows, "option" or "group:member", with
+// the positions the fill would find in page (none for keys it lacks).
+RowPlace place(const QJsonObject &page, const QString &rowKey)
 {
     const QStringList parts = rowKey.split(':');
-    return parts.size() == 1 ? RowPlace{rowKey, {}, false} : RowPlace{parts.at(0), parts.at(1), true};
+    const int position = int(page.keys().indexOf(parts.at(0)));
+    if (parts.size() == 1)
+        return {rowKey, {}, false, position};
+    const int memberPosition = int(page.value(parts.at(0)).toObject().keys().indexOf(parts.at(1)));
+    return {parts.at(0), parts.at(1), true, position, memberPosition};
 }
 
 } // namespace
@@ -47,6 +52,12 @@ private slots:
             << page << QList<Step>{{"new:a", 1}, {"new:b", "x"}, {"zz", 5}, {"aa", "first"}};
         QTest::newRow("a member of an option that is no group")
             << page << QList<Step>{{"name:x", 1}, {"speed:y", "s"}};
+        // Positions found by the fill hold only until a key is added or taken out.
+        const QJsonValue removed(QJsonValue::Undefined);
+        QTest::newRow("a group added before options stored by position")
+            << page << QList<Step>{{"b:x", 1}, {"speed", 9}, {"net:tag", "t"}, {"en", 0}};
+        QTest::newRow("an option and a member taken out")
+            << page << QList<Step>{{"en", removed}, {"mode", "1"}, {"net:ch", removed}, {"net:mask", 5}};
         QTest::newRow("an empty page")
             << QJsonObject() << QList<Step>{{"b", 1}, {"a", 2}, {"g:x", 3}, {"", 4}, {":", 5}};
 
@@ -74,8 +85,9 @@ private slots:
         QJsonObject expected = page;
         PageMerge merge(page);
         for (const Step &step : steps) {
-            rowbyrow::storeValue(&expected, place(step.rowKey), step.value);
-            merge.store(place(step.rowKey), step.value);
+            const RowPlace at = place(page, step.rowKey);
+            rowbyrow::storeValue(&expected, at, step.value);
+            merge.store(at, step.value);
         }
         QCOMPARE(merge.result(), expected);
         QCOMPARE(merge.result(), expected); // a second result() changes nothing
