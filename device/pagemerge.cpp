@@ -7,26 +7,11 @@ PageMerge::PageMerge(const QJsonObject &page)
 QJsonObject::iterator PageMerge::locate(const QString &key, int position)
 {
     if (positionsHold && position >= 0 && position < page.size()) {
-        cursor = page.begin() + position;
-        cursorKnown = false;
-        Q_ASSERT(cursor.key() == key);
-        return cursor;
+        const QJsonObject::iterator at = page.begin() + position;
+        Q_ASSERT(at.key() == key);
+        return at;
     }
-    // The place of the previous row, or the one after it; else a search. The key at the
-    // cursor is kept, as reading a key out of the page makes a new string each time.
-    if (cursorKnown && cursor != page.end()) {
-        if (cursorKey == key)
-            return cursor;
-        if (++cursor != page.end()) {
-            cursorKey = cursor.key();
-            if (cursorKey == key)
-                return cursor;
-        }
-    }
-    cursor = page.find(key);
-    cursorKnown = true;
-    cursorKey = key;
-    return cursor;
+    return page.find(key);
 }
 
 QJsonObject::iterator PageMerge::locateMember(const RowPlace &place)
@@ -45,9 +30,9 @@ void PageMerge::openGroup(const RowPlace &place)
     if (groupOpen && groupKey == place.key)
         return;
     closeGroup();
-    const QJsonObject::iterator at = locate(place.key, place.position);
-    groupInPage = at != page.end();
-    group = groupInPage ? at.value().toObject() : QJsonObject();
+    groupAt = locate(place.key, place.position);
+    groupInPage = groupAt != page.end();
+    group = groupInPage ? groupAt.value().toObject() : QJsonObject();
     groupKey = place.key;
     groupOpen = true;
     groupChanged = false;
@@ -61,12 +46,11 @@ void PageMerge::closeGroup()
     groupOpen = false;
     if (!groupChanged)
         return;
-    // The cursor still points at the group: nothing else was located while it was open.
+    // Nothing was added to the page or taken out of it while the group was open.
     if (groupInPage) {
-        cursor.value() = group;
+        groupAt.value() = group;
     } else {
         page.insert(groupKey, group);
-        cursorKnown = false;
         positionsHold = false;
     }
 }
@@ -78,7 +62,7 @@ void PageMerge::store(const RowPlace &place, const QJsonValue &value)
         // The page lets go of the group before its first change, so that its members change
         // in place rather than in a copy; closeGroup() puts it back.
         if (!groupChanged && groupInPage)
-            cursor.value() = QJsonValue();
+            groupAt.value() = QJsonValue();
         groupChanged = true;
         const QJsonObject::iterator member = locateMember(place);
         if (member == group.end() || value.isUndefined()) {
@@ -93,7 +77,6 @@ void PageMerge::store(const RowPlace &place, const QJsonValue &value)
     const QJsonObject::iterator at = locate(place.key, place.position);
     if (at == page.end() || value.isUndefined()) {
         page.insert(place.key, value);
-        cursorKnown = false;
         positionsHold = false;
         return;
     }

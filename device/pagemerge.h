@@ -9,10 +9,10 @@
 // Merges the values of a page's rows into the page object, row by row in the page's key
 // order: the value of a top-level option replaces the option, the value of a member
 // replaces that member of its group (a group that is missing or not an object starts
-// empty). A save merges thousands of rows, so each place is found without a search where
-// it can be: at the position the fill found it (while no key was added or removed), else
-// next to the previous row's place. The members of a group are gathered in the group
-// object, which goes back into the page once.
+// empty). A save merges thousands of rows, so a place goes straight to the position the
+// fill found it at, while no key was added or removed; other places are searched for by
+// their keys. The members of a group are gathered in the group object, which goes back into
+// the page once.
 class PageMerge
 {
 public:
@@ -31,12 +31,10 @@ private:
     QJsonObject page;
     // No key was added to the page or taken out of it: the fill's positions still hold.
     bool positionsHold = true;
-    QJsonObject::iterator cursor;
-    QString cursorKey; // the key at the cursor, when cursorKnown
-    bool cursorKnown = false;
     // The group whose members are being stored, and where it sits in the page.
     QString groupKey;
     QJsonObject group;
+    QJsonObject::iterator groupAt;
     bool groupOpen = false;
     bool groupChanged = false;
     bool groupInPage = false;

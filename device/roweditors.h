@@ -5,7 +5,6 @@
 
 #include <QJsonValue>
 #include <QString>
-
 #include <QVector>
 
 #include <memory>
