@@ -73,7 +73,9 @@ private slots:
         s.probe->listWidget()->viewport()->repaint();
         s.probe->tableWidget()->viewport()->repaint();
         QVERIFY2(heartbeat.beats() > 5, "the timer fired during the transfers");
-        QVERIFY2(heartbeat.longestPauseMs() < kMaxStallMs, "the event loop kept running");
+        // Judged by the GUI thread's own work between two beats: a whole body laid out or
+        // painted shows there, while a test running beside this one does not.
+        QVERIFY2(heartbeat.longestBusyMs() < kMaxStallMs, "the event loop kept running");
         QCOMPARE(s.probe->pageValues(), (QJsonObject{{"3", options}}));
     }
 
