@@ -67,13 +67,22 @@ QJsonValue choiceValue(const QString &valueText, bool asText)
     return QJsonValue(valueText.toInt(nullptr, 10));
 }
 
+ChoiceList::ChoiceList(const QString &choiceData)
+    : entries(choiceEntries(choiceData))
+    , labels(choiceLabels(entries))
+{
+    textValues.reserve(entries.size());
+    numberValues.reserve(entries.size());
+    for (const ChoiceEntry &entry : qAsConst(entries)) {
+        textValues.append(choiceValue(entry.value, true));
+        numberValues.append(choiceValue(entry.value, false));
+    }
+}
+
 std::shared_ptr<const ChoiceList> ChoiceListCache::list(const QString &choiceData)
 {
     if (!last || choiceData != lastData) {
-        auto parsed = std::make_shared<ChoiceList>();
-        parsed->entries = choiceEntries(choiceData);
-        parsed->labels = choiceLabels(parsed->entries);
-        last = std::move(parsed);
+        last = std::make_shared<const ChoiceList>(choiceData);
         lastData = choiceData;
     }
     return last;

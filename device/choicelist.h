@@ -4,6 +4,7 @@
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <QVector>
 
 #include <memory>
 
@@ -35,8 +36,14 @@ QJsonValue choiceValue(const QString &valueText, bool asText);
 // A choice list split once for every row that shows it.
 struct ChoiceList
 {
+    explicit ChoiceList(const QString &choiceData);
+
     QList<ChoiceEntry> entries;
     QStringList labels;
+    // choiceValue() of each entry, as text and as a number. A save of thousands of choice
+    // rows hands these out rather than making a JSON string for each row again.
+    QVector<QJsonValue> textValues;
+    QVector<QJsonValue> numberValues;
 };
 
 // The lists of one fill. Pages that share one description entry ("allcfg") repeat the same

@@ -158,9 +158,11 @@ std::optional<QJsonValue> rowEditorValue(const RowEditor &editor, const EditorSt
     case ChoiceBox:
         // The combo box holds only the labels: the entry's position in the list it was built
         // with is the one link back.
-        if (now.state < 0 || now.state >= editor.choices->entries.size())
+        const QVector<QJsonValue> &values
+            = editor.textChoice ? editor.choices->textValues : editor.choices->numberValues;
+        if (now.state < 0 || now.state >= values.size())
             return std::nullopt;
-        return choiceValue(editor.choices->entries.at(now.state).value, editor.textChoice);
+        return values.at(now.state);
     }
     return std::nullopt;
 }
