@@ -116,29 +116,29 @@ void watchRowEditor(QVector<RowEditor> *editors, int row, QObject *context)
     }
 }
 
-std::optional<EditorState> rowEditorState(const RowEditor &editor, const QTableWidget *table, int row)
+const EditorState *rowEditorState(const RowEditor &editor, const QTableWidget *table, int row,
+                                  EditorState *cell)
 {
-    EditorState now;
     switch (editor.kind) {
     case GroupHeader:
     case NestedField:
     case JsonField:
-        return std::nullopt;
+        return nullptr;
     case TextField:
     case NumberField:
     case FlagBox:
     case ChoiceBox:
-        return editor.held;
+        return &editor.held;
     case TextCell: {
         // Read afresh: the value editor replaces the item.
         const QTableWidgetItem *item = table->item(row, kValueColumn);
         if (!item)
-            return std::nullopt;
-        now.text = item->data(Qt::DisplayRole).toString();
-        break;
+            return nullptr;
+        cell->text = item->data(Qt::DisplayRole).toString();
+        return cell;
     }
     }
-    return now;
+    return nullptr;
 }
 
 std::optional<QJsonValue> rowEditorValue(const RowEditor &editor, const EditorState &now)

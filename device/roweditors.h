@@ -55,10 +55,11 @@ RowEditor createRowEditor(QTableWidget *table, int row, RowKind kind, const QJso
 // meanwhile changes nothing.
 void watchRowEditor(QVector<RowEditor> *editors, int row, QObject *context);
 
-// What the row's editor holds now, read once for a save. Nothing for the kinds that never
-// write a value back (headers, nested objects, values shown as JSON), and for a text cell
-// whose item is gone.
-std::optional<EditorState> rowEditorState(const RowEditor &editor, const QTableWidget *table, int row);
+// What the row's editor holds now, read once for a save: its held state, or for a text cell
+// the item's text, read into *cell. Null for the kinds that never write a value back
+// (headers, nested objects, values shown as JSON), and for a text cell whose item is gone.
+const EditorState *rowEditorState(const RowEditor &editor, const QTableWidget *table, int row,
+                                  EditorState *cell);
 
 // Whether the user changed the editor since it was made or last saved. A row the user did
 // not change leaves the page's value exactly as the module sent it.

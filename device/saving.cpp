@@ -24,9 +24,10 @@ void MainWindow::saveopt()
     // Only what the user changed is written over the page as the module sent it. The page is
     // taken out of pageValues while it is merged, so that it is changed in place, not copied.
     PageMerge page(pageValues.take(pageKey).toObject());
+    EditorState cell;
     for (int row = 0; row < rowEditors.size(); ++row) {
         RowEditor &editor = rowEditors[row];
-        const std::optional<EditorState> now = rowEditorState(editor, ui->tableWidget, row);
+        const EditorState *now = rowEditorState(editor, ui->tableWidget, row, &cell);
         if (!now || !rowEditorChanged(editor, *now))
             continue;
         const std::optional<QJsonValue> value = rowEditorValue(editor, *now);
