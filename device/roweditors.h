@@ -61,6 +61,12 @@ void watchRowEditor(QVector<RowEditor> *editors, int row, QObject *context);
 const EditorState *rowEditorState(const RowEditor &editor, const QTableWidget *table, int row,
                                   EditorState *cell);
 
+// Starts loading what a save will read for the rows after row: a save reads the held and
+// shown text of thousands of editors, and their choice lists, all scattered over the heap.
+// Asked for a few rows ahead, those reads overlap with the work on the rows between instead
+// of each row waiting for its own. It changes nothing.
+void prefetchRowEditors(QVector<RowEditor> &editors, int row);
+
 // Whether the user changed the editor since it was made or last saved. A row the user did
 // not change leaves the page's value exactly as the module sent it.
 inline bool rowEditorChanged(const RowEditor &editor, const EditorState &now)

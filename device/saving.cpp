@@ -26,6 +26,7 @@ void MainWindow::saveopt()
     PageMerge page(pageValues.take(pageKey).toObject());
     EditorState cell;
     for (int row = 0; row < rowEditors.size(); ++row) {
+        prefetchRowEditors(rowEditors, row);
         RowEditor &editor = rowEditors[row];
         const EditorState *now = rowEditorState(editor, ui->tableWidget, row, &cell);
         if (!now || !rowEditorChanged(editor, *now))
