@@ -36,7 +36,6 @@ void PageMerge::openGroup(const RowPlace &place)
     groupKey = place.key;
     groupOpen = true;
     groupChanged = false;
-    memberPositionsHold = true;
 }
 
 void PageMerge::closeGroup()

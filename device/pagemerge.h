@@ -38,5 +38,7 @@ private:
     bool groupOpen = false;
     bool groupChanged = false;
     bool groupInPage = false;
+    // No member was added to a group or taken out of one. For the whole merge: a group may
+    // be opened again later.
     bool memberPositionsHold = true;
 };

@@ -58,6 +58,8 @@ private slots:
             << page << QList<Step>{{"b:x", 1}, {"speed", 9}, {"net:tag", "t"}, {"en", 0}};
         QTest::newRow("an option and a member taken out")
             << page << QList<Step>{{"en", removed}, {"mode", "1"}, {"net:ch", removed}, {"net:mask", 5}};
+        QTest::newRow("a group opened again after a member was added")
+            << page << QList<Step>{{"net:add", 1}, {"speed", 9}, {"net:tag", "t"}};
         QTest::newRow("an empty page")
             << QJsonObject() << QList<Step>{{"b", 1}, {"a", 2}, {"g:x", 3}, {"", 4}, {":", 5}};
 
