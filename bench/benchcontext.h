@@ -2,9 +2,9 @@
 
 #include "benchdata.h"
 
-#include "app/mainwindow.h"
 #include "support/simfixture.h"
 #include "support/testworkdir.h"
+#include "window/app/mainwindow.h"
 
 #include <QJsonObject>
 #include <QStringList>

@@ -1,6 +1,6 @@
 #include "benchdata.h"
 
-#include "modules/moduleentry.h"
+#include "core/modules/moduleentry.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

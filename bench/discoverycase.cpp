@@ -8,11 +8,11 @@
 #include "eventloop.h"
 #include "flood.h"
 
-#include "app/mainwindow.h"
-#include "modules/discovery.h"
+#include "core/modules/announcements.h"
 #include "support/loopwatch.h"
 #include "support/mainwindowprobe.h"
 #include "support/testworkdir.h"
+#include "window/app/mainwindow.h"
 
 #include <QCoreApplication>
 #include <QHostAddress>

@@ -14,7 +14,7 @@
 #include "costs.h"
 #include "eventloop.h"
 
-#include "device/modulereplies.h"
+#include "core/device/modulereplies.h"
 #include "sim/modulefleet.h"
 
 #include <QDir>

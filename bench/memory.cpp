@@ -4,9 +4,9 @@
 #include "benchdata.h"
 #include "cases.h"
 
-#include "app/mainwindow.h"
 #include "support/mainwindowprobe.h"
 #include "support/testworkdir.h"
+#include "window/app/mainwindow.h"
 
 #include <QCoreApplication>
 #include <QFile>

@@ -9,10 +9,10 @@
 #include "costs.h"
 #include "eventloop.h"
 
-#include "app/mainwindow.h"
-#include "device/modulerequests.h"
+#include "core/device/modulerequests.h"
 #include "support/loopwatch.h"
 #include "support/mainwindowprobe.h"
+#include "window/app/mainwindow.h"
 
 #include <QJsonDocument>
 #include <QListWidget>

@@ -7,9 +7,9 @@
 #include "costs.h"
 #include "eventloop.h"
 
-#include "app/mainwindow.h"
 #include "support/mainwindowprobe.h"
 #include "support/modalwatcher.h"
+#include "window/app/mainwindow.h"
 
 #include <QCheckBox>
 #include <QComboBox>

@@ -7,8 +7,8 @@
 #include "costs.h"
 #include "eventloop.h"
 
-#include "app/mainwindow.h"
 #include "support/mainwindowprobe.h"
+#include "window/app/mainwindow.h"
 
 #include <QFile>
 #include <QJsonDocument>

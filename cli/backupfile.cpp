@@ -1,8 +1,8 @@
 #include "cli/backupfile.h"
 
-#include "app/jsontext.h"
 #include "cli/atomicfile.h"
-#include "device/optionrows.h"
+#include "core/device/optionrows.h"
+#include "core/json/jsontext.h"
 
 #include <QCoreApplication>
 #include <QDateTime>

@@ -1,8 +1,8 @@
 #include "cli/commandline.h"
 
 #include "cli/exitstatus.h"
-#include "descriptions/catalogfile.h"
-#include "modules/modulelistfile.h"
+#include "core/descriptions/catalogfile.h"
+#include "core/modules/modulelistfile.h"
 
 #include <CLI/CLI.hpp>
 

@@ -1,7 +1,7 @@
 #include "cli/compare.h"
 
-#include "device/optionrows.h"
-#include "device/pagemerge.h"
+#include "core/device/optionrows.h"
+#include "core/device/pagemerge.h"
 
 #include <algorithm>
 

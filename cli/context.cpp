@@ -1,6 +1,6 @@
 #include "cli/context.h"
 
-#include "descriptions/catalogfile.h"
+#include "core/descriptions/catalogfile.h"
 
 #include <cmath>
 #include <unistd.h>

@@ -1,7 +1,7 @@
 #include "cli/labelledoptions.h"
 
 #include "cli/output.h"
-#include "descriptions/catalog.h"
+#include "core/descriptions/catalog.h"
 
 namespace {
 

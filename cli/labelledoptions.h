@@ -1,7 +1,7 @@
 #pragma once
 
-#include "device/choicelist.h"
-#include "device/optionrows.h"
+#include "core/device/choicelist.h"
+#include "core/device/optionrows.h"
 
 #include <QJsonObject>
 #include <QJsonValue>

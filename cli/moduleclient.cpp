@@ -1,7 +1,7 @@
 #include "cli/moduleclient.h"
 
-#include "device/modulereplies.h"
-#include "device/modulerequests.h"
+#include "core/device/modulereplies.h"
+#include "core/device/modulerequests.h"
 
 #include <QIODevice>
 #include <QJsonDocument>

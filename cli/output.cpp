@@ -1,6 +1,6 @@
 #include "cli/output.h"
 
-#include "device/optionrows.h"
+#include "core/device/optionrows.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -1,8 +1,8 @@
 #include "cli/targets.h"
 
-#include "device/modulerequests.h"
-#include "modules/moduleentry.h"
-#include "modules/modulelistfile.h"
+#include "core/device/modulerequests.h"
+#include "core/modules/moduleentry.h"
+#include "core/modules/modulelistfile.h"
 
 #include <QFile>
 #include <QHash>

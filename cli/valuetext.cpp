@@ -1,6 +1,6 @@
 #include "cli/valuetext.h"
 
-#include "app/jsontext.h"
+#include "core/json/jsontext.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

@@ -4,9 +4,9 @@
 
 #include "fuzzsupport.h"
 
-#include "descriptions/catalog.h"
-#include "device/choicelist.h"
-#include "device/optionrows.h"
+#include "core/descriptions/catalog.h"
+#include "core/device/choicelist.h"
+#include "core/device/optionrows.h"
 
 #include <QJsonDocument>
 

@@ -4,7 +4,7 @@
 
 #include "fuzzsupport.h"
 
-#include "device/choicelist.h"
+#include "core/device/choicelist.h"
 
 #include <QJsonValue>
 

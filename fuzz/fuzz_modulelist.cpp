@@ -3,9 +3,9 @@
 
 #include "fuzzsupport.h"
 
-#include "device/modulerequests.h"
-#include "modules/discovery.h"
-#include "modules/moduleentry.h"
+#include "core/device/modulerequests.h"
+#include "core/modules/announcements.h"
+#include "core/modules/moduleentry.h"
 #include "support/mainwindowprobe.h"
 
 #include <QFile>

@@ -3,9 +3,9 @@
 
 #include "fuzzsupport.h"
 
-#include "descriptions/catalog.h"
-#include "device/modulereplies.h"
-#include "device/modulerequests.h"
+#include "core/descriptions/catalog.h"
+#include "core/device/modulereplies.h"
+#include "core/device/modulerequests.h"
 
 #include <QUrlQuery>
 

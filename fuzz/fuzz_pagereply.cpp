@@ -7,14 +7,14 @@
 
 #include "fuzzsupport.h"
 
-#include "descriptions/catalog.h"
-#include "device/choicelist.h"
-#include "device/modulereplies.h"
-#include "device/optionrows.h"
-#include "device/pagemerge.h"
-#include "device/roweditors.h"
+#include "core/descriptions/catalog.h"
+#include "core/device/choicelist.h"
+#include "core/device/modulereplies.h"
+#include "core/device/optionrows.h"
+#include "core/device/pagemerge.h"
 #include "support/mainwindowprobe.h"
 #include "support/rowbyrowpage.h"
+#include "window/device/roweditors.h"
 
 #include <QCoreApplication>
 #include <QJsonDocument>

@@ -4,7 +4,7 @@
 
 #include "fuzzsupport.h"
 
-#include "device/modulerequests.h"
+#include "core/device/modulerequests.h"
 #include "sim/writedecoding.h"
 
 #include <QJsonDocument>

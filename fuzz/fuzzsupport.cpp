@@ -1,9 +1,9 @@
 #include "fuzzsupport.h"
 
-#include "app/mainwindow.h"
-#include "descriptions/catalog.h"
-#include "descriptions/catalogfile.h"
+#include "core/descriptions/catalog.h"
+#include "core/descriptions/catalogfile.h"
 #include "support/mainwindowprobe.h"
+#include "window/app/mainwindow.h"
 
 #include <QApplication>
 #include <QDir>

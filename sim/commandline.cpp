@@ -1,6 +1,6 @@
 #include "sim/commandline.h"
 
-#include "modules/discovery.h"
+#include "core/modules/announcements.h"
 #include "sim/behaviourtext.h"
 
 #include <QCommandLineOption>

@@ -2,8 +2,8 @@
 // the JSON options interface and the descriptions catalog over HTTP and announces itself
 // over UDP like a module on the local network.
 
-#include "modules/moduleentry.h"
-#include "modules/modulelistfile.h"
+#include "core/modules/moduleentry.h"
+#include "core/modules/modulelistfile.h"
 #include "sim/behaviourtext.h"
 #include "sim/commandline.h"
 #include "sim/moduleannouncer.h"

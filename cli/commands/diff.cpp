@@ -6,7 +6,7 @@
 #include "cli/modulereader.h"
 #include "cli/optionpath.h"
 
-#include "device/modulereplies.h"
+#include "core/device/modulereplies.h"
 
 #include <QEventLoop>
 #include <QFileInfo>

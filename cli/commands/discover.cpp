@@ -2,7 +2,7 @@
 #include "cli/context.h"
 #include "cli/exitstatus.h"
 
-#include "modules/discovery.h"
+#include "core/modules/announcements.h"
 
 #include <QEventLoop>
 #include <QHostAddress>

@@ -2,7 +2,7 @@
 #include "cli/context.h"
 #include "cli/exitstatus.h"
 
-#include "descriptions/catalog.h"
+#include "core/descriptions/catalog.h"
 
 #include <QEventLoop>
 #include <QJsonObject>

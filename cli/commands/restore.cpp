@@ -6,8 +6,8 @@
 #include "cli/modulereader.h"
 #include "cli/optionpath.h"
 
-#include "device/modulereplies.h"
-#include "device/modulerequests.h"
+#include "core/device/modulereplies.h"
+#include "core/device/modulerequests.h"
 
 #include <QDateTime>
 #include <QDir>

@@ -8,7 +8,7 @@
 #include "cli/optionpath.h"
 #include "cli/valuetext.h"
 
-#include "device/modulereplies.h"
+#include "core/device/modulereplies.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

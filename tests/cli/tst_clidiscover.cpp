@@ -3,7 +3,7 @@
 
 #include "quillnetrun.h"
 
-#include "modules/discovery.h"
+#include "core/modules/announcements.h"
 #include "support/testworkdir.h"
 
 #include <QUdpSocket>

@@ -2,7 +2,7 @@
 
 #include "quillnetrun.h"
 
-#include "modules/modulelistfile.h"
+#include "core/modules/modulelistfile.h"
 #include "support/testworkdir.h"
 
 #include <QtTest>

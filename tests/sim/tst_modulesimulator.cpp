@@ -1,4 +1,4 @@
-#include "modules/modulelistfile.h"
+#include "core/modules/modulelistfile.h"
 #include "sim/behaviourtext.h"
 #include "sim/moduleannouncer.h"
 #include "sim/modulefleet.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/mainwindow.h"
+#include "window/app/mainwindow.h"
 
 #include <QComboBox>
 #include <QListWidget>

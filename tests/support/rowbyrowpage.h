@@ -1,6 +1,6 @@
 #pragma once
 
-#include "device/optionrows.h"
+#include "core/device/optionrows.h"
 
 #include <QJsonObject>
 #include <QJsonValue>

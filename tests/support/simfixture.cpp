@@ -1,6 +1,6 @@
 #include "support/simfixture.h"
 
-#include "descriptions/descriptionsserver.h"
+#include "core/descriptions/descriptionsserver.h"
 
 #include <QtGlobal>
 

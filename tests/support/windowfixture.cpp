@@ -1,8 +1,8 @@
 #include "support/windowfixture.h"
 
-#include "descriptions/catalogfile.h"
-#include "modules/discovery.h"
-#include "modules/modulelistfile.h"
+#include "core/descriptions/catalogfile.h"
+#include "core/modules/announcements.h"
+#include "core/modules/modulelistfile.h"
 #include "support/timeouts.h"
 
 #include <QAction>

@@ -1,12 +1,12 @@
 #pragma once
 
-#include "app/mainwindow.h"
 #include "support/mainwindowprobe.h"
 #include "support/modalwatcher.h"
 #include "support/simfixture.h"
 #include "support/testjson.h"
 #include "support/testworkdir.h"
 #include "support/timeouts.h"
+#include "window/app/mainwindow.h"
 
 #include <QByteArray>
 #include <QStringList>

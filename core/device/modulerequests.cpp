@@ -1,0 +1,134 @@
+#include "core/device/modulerequests.h"
+
+#include <QDebug>
+#include <QNetworkReply>
+
+namespace {
+
+const QLatin1String kOptionsPath("/jsonoptions");
+const int kModulePort = 80;
+
+QUrl moduleBaseUrl(const QString &moduleAddress)
+{
+    return QUrl::fromUserInput(QStringLiteral("http://") + moduleAddress + kOptionsPath);
+}
+
+// The length each byte takes in a query: 1 for the unreserved characters, 3 for the rest,
+// which are written as %XX.
+struct EncodedLengths
+{
+    constexpr EncodedLengths()
+    {
+        for (int c = 0; c < 256; ++c) {
+            const bool unreserved = (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')
+                || c == '-' || c == '.' || c == '_' || c == '~';
+            length[c] = unreserved ? 1 : 3;
+        }
+    }
+    unsigned char length[256] = {};
+};
+constexpr EncodedLengths kEncodedLengths;
+
+// "name=" and the value percent-encoded as QByteArray::toPercentEncoding() encodes it (every
+// byte but the unreserved characters), written straight into the text the URL keeps: a
+// written page is hundreds of kilobytes, encoded on every save.
+QString queryText(QLatin1String name, const QByteArray &value)
+{
+    static const char hexDigits[] = "0123456789ABCDEF";
+    const auto *begin = reinterpret_cast<const uchar *>(value.constData());
+    const auto *end = begin + value.size();
+    int length = name.size();
+    for (const uchar *c = begin; c != end; ++c)
+        length += kEncodedLengths.length[*c];
+    QString text(length, Qt::Uninitialized);
+    QChar *out = text.data();
+    for (const char c : name)
+        *out++ = QLatin1Char(c);
+    for (const uchar *c = begin; c != end; ++c) {
+        if (kEncodedLengths.length[*c] == 1) {
+            *out++ = QLatin1Char(char(*c));
+            continue;
+        }
+        out[0] = QLatin1Char('%');
+        out[1] = QLatin1Char(hexDigits[*c >> 4]);
+        out[2] = QLatin1Char(hexDigits[*c & 0xf]);
+        out += 3;
+    }
+    return text;
+}
+
+QUrl moduleUrl(const QString &moduleAddress, const char *queryName, const QByteArray &value)
+{
+    // The address is read as the user typed it, tolerantly; the query, percent-encoded here,
+    // is set on its own: a written page is a long query, and reading it as user input would
+    // parse it twice over (and once more as a would-be IPv6 address).
+    QUrl url = moduleBaseUrl(moduleAddress);
+    url.setQuery(queryText(QLatin1String(queryName), value));
+    return url;
+}
+
+// Why a request failed, in one line for the log. The toolkit's text for an HTTP error status
+// holds the whole URL, and a write's URL holds the whole page: the status line says as much.
+QString failureReason(const QNetworkReply &reply)
+{
+    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    if (status < 400)
+        return reply.errorString();
+    return QStringLiteral("HTTP %1 %2")
+        .arg(status)
+        .arg(reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
+}
+
+} // namespace
+
+QUrl pageListUrl(const QString &moduleAddress)
+{
+    return moduleUrl(moduleAddress, "select=", QByteArrayLiteral("0"));
+}
+
+QUrl pageUrl(const QString &moduleAddress, const QString &pageKey)
+{
+    return moduleUrl(moduleAddress, "select=", pageKey.toUtf8());
+}
+
+QUrl writeUrl(const QString &moduleAddress, const QByteArray &document)
+{
+    return moduleUrl(moduleAddress, "write=", document);
+}
+
+QString moduleAddressKey(const QString &moduleAddress)
+{
+    const QUrl url = moduleBaseUrl(moduleAddress);
+    return url.host().toLower() + QLatin1Char(':') + QString::number(url.port(kModulePort));
+}
+
+QNetworkRequest moduleRequest(const QUrl &url, int timeoutMs)
+{
+    QNetworkRequest request(url);
+    request.setTransferTimeout(timeoutMs);
+    return request;
+}
+
+void abortReply(QNetworkReply **tracked)
+{
+    QNetworkReply *reply = *tracked;
+    if (!reply)
+        return;
+    *tracked = nullptr;
+    QObject::disconnect(reply, &QNetworkReply::finished, nullptr, nullptr);
+    reply->abort();
+    reply->deleteLater();
+}
+
+std::optional<QByteArray> finishReply(QNetworkReply *reply, QNetworkReply **tracked)
+{
+    reply->deleteLater();
+    if (*tracked == reply)
+        *tracked = nullptr;
+    if (reply->error() != QNetworkReply::NoError) {
+        qWarning().noquote() << reply->url().toString(QUrl::RemoveQuery) + QLatin1Char(':')
+                             << failureReason(*reply);
+        return std::nullopt;
+    }
+    return reply->readAll();
+}

@@ -1,0 +1,112 @@
+#include "core/device/optionrows.h"
+
+#include "core/descriptions/catalog.h"
+
+#include <QJsonArray>
+#include <QJsonDocument>
+
+#include <cmath>
+#include <limits>
+
+namespace {
+
+const QLatin1Char kRowKeySeparator(':');
+const QLatin1Char kNestedSeparator(',');
+const QLatin1String kNestedSuffix("sub");
+const QLatin1String kEnableKey("en");
+
+// Whether a number field, a check box or a choice list can show the value as it is: the
+// integer conversion gives 0 for anything that is not an integer in the range of int.
+bool holdsInt(const QJsonValue &value)
+{
+    if (!value.isDouble())
+        return false;
+    const double number = value.toDouble();
+    return number >= std::numeric_limits<int>::min() && number <= std::numeric_limits<int>::max()
+        && number == std::trunc(number);
+}
+
+// Shared tail of both decisions: a value that is not a string.
+RowKind numericRowKind(const QJsonValue &value, int editorKind, const QString &key)
+{
+    if (!holdsInt(value))
+        return JsonField;
+    if (editorKind == catalog::ChoiceKind)
+        return ChoiceBox;
+    if (editorKind == catalog::FlagKind || key == kEnableKey)
+        return FlagBox;
+    return NumberField;
+}
+
+// A text value in a line edit, unless it is too long for one.
+RowKind textRowKind(const QJsonValue &value)
+{
+    return value.toString().size() > kLineEditTextLimit ? TextCell : TextField;
+}
+
+} // namespace
+
+bool isOptionGroup(const QJsonValue &value)
+{
+    return !value.toObject().isEmpty();
+}
+
+RowKind optionRowKind(const QJsonValue &value, int editorKind, const QString &key)
+{
+    if (value.isString()) {
+        if (editorKind == catalog::TextCellKind)
+            return TextCell;
+        return editorKind == catalog::ChoiceKind ? ChoiceBox : textRowKind(value);
+    }
+    return numericRowKind(value, editorKind, key);
+}
+
+RowKind memberRowKind(const QJsonValue &value, int editorKind, const QString &subKey)
+{
+    if (value.isObject())
+        return NestedField;
+    if (value.isString())
+        return editorKind == catalog::ChoiceKind ? ChoiceBox : textRowKind(value);
+    return numericRowKind(value, editorKind, subKey);
+}
+
+QString nestedText(const QJsonObject &nested)
+{
+    QString text;
+    for (auto it = nested.constBegin(); it != nested.constEnd(); ++it) {
+        if (it != nested.constBegin())
+            text += kNestedSeparator;
+        const QJsonValue value = it.value();
+        text += it.key() + kRowKeySeparator
+            + (value.isString() ? value.toString() : QString::number(value.toInt(0)));
+    }
+    return text;
+}
+
+QString jsonText(const QJsonValue &value)
+{
+    // The toolkit writes only arrays and objects as documents: a value goes in an array of
+    // one, whose brackets are cut off again.
+    const QByteArray text = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
+    return QString::fromUtf8(text.mid(1, text.size() - 2));
+}
+
+QString memberRowKey(const QString &groupKey, const QString &subKey)
+{
+    return groupKey + kRowKeySeparator + subKey;
+}
+
+QString nestedRowKey(const QString &groupKey, const QString &subKey)
+{
+    return memberRowKey(groupKey, subKey) + kRowKeySeparator + kNestedSuffix;
+}
+
+QJsonValue flagValue(Qt::CheckState state)
+{
+    return state == Qt::Unchecked ? 0 : 1;
+}
+
+QJsonValue numberValue(const QString &text)
+{
+    return text.toInt(nullptr, 10);
+}

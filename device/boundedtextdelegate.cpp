@@ -1,8 +1,0 @@
-#include "device/boundedtextdelegate.h"
-
-QString BoundedTextDelegate::displayText(const QVariant &value, const QLocale &locale) const
-{
-    if (value.type() == QVariant::String)
-        return QStyledItemDelegate::displayText(value.toString().left(kShownTextLength), locale);
-    return QStyledItemDelegate::displayText(value, locale);
-}

@@ -1,0 +1,110 @@
+#pragma once
+
+#include "window/device/roweditors.h"
+
+#include <QJsonObject>
+#include <QList>
+#include <QMainWindow>
+#include <QNetworkAccessManager>
+#include <QString>
+#include <QStringList>
+#include <QUdpSocket>
+#include <QVector>
+
+#include <memory>
+
+class QComboBox;
+class QGridLayout;
+class QListWidget;
+class QListWidgetItem;
+class QNetworkReply;
+class QPushButton;
+class QTableWidget;
+class QUrl;
+
+// The configurator's one window. Each subsystem adds its member functions in its own
+// folder: modules/ (module list, discovery, modules editor), device/ (page list, page,
+// option table, value editor, saving) and descriptions/ (the descriptions catalog).
+class MainWindow : public QMainWindow
+{
+    Q_OBJECT
+
+public:
+    explicit MainWindow(QWidget *parent = nullptr);
+    ~MainWindow() override;
+
+private slots:
+    void prinpageInt(int);
+    void prinpage(QListWidgetItem *item, QListWidgetItem *pre);
+    void saveopt();
+    void recvdataudp();
+    void config();
+    void quit();
+    void about();
+    void finisdescription(QNetworkReply *reply);
+    void loaddescription();
+    void modulesedit();
+    void prinpages(int i);
+    void clicktable(int i, int x);
+
+private:
+    // Non-owning pointers to the widgets of the window; the widgets belong to the window.
+    struct Ui
+    {
+        QWidget *centralWidget = nullptr;
+        QGridLayout *gridLayout = nullptr;
+        QTableWidget *tableWidget = nullptr;
+        QListWidget *listWidget = nullptr;
+        QPushButton *pushButton = nullptr;
+        QComboBox *comboBox = nullptr;
+    };
+
+    void setupUi();
+    void setupMenus();
+    void setupTable();
+    // Sends a GET for url through manager, tracked by *tracked, and hands the reply to finish
+    // when it has finished.
+    void sendRequest(QNetworkAccessManager &manager, const QUrl &url, QNetworkReply **tracked,
+                     void (MainWindow::*finish)(QNetworkReply *));
+
+    // modules/
+    void loadmodules();
+    void savemodules() const;
+    void fillmodules();
+    void bindudp();
+
+    // descriptions/
+    void readdescription();
+
+    // device/
+    void finisprinpages(QNetworkReply *reply);
+    void finispage(QNetworkReply *reply);
+    void finissaveopt(QNetworkReply *reply);
+    void clearpage();
+    void filltable(const QJsonObject &options);
+
+    QNetworkReply *pageReply = nullptr;
+    QNetworkReply *pagesReply = nullptr;
+    QNetworkReply *saveReply = nullptr;
+    QNetworkReply *descriptionReply = nullptr;
+    std::unique_ptr<Ui> ui;
+    QNetworkAccessManager networkManager;
+    QNetworkAccessManager pagesNetworkManager;
+    QList<int> rowTypes;
+    QStringList rowKeys;
+    QString moduleAddress;
+    QString pageKey;
+    QJsonObject pageValues;
+    QJsonObject descriptions;
+    QUdpSocket udpSocket;
+    QStringList modules;
+    // True while the table shows the page named by pageKey, filled from a reply of the
+    // module named by moduleAddress: the only state in which saving is allowed.
+    bool pageShown = false;
+    // Beside rowTypes and rowKeys, one entry per table row: the editor the fill made, and the
+    // keys of the option or member the row was built from.
+    QVector<RowEditor> rowEditors;
+    QVector<RowPlace> rowPlaces;
+
+    friend struct MainWindowProbe;
+};

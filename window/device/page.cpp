@@ -1,0 +1,82 @@
+#include "window/app/mainwindow.h"
+
+#include "core/device/modulereplies.h"
+#include "core/device/modulerequests.h"
+#include "window/app/messageboxes.h"
+#include "window/app/uitexts.h"
+
+#include <QDebug>
+#include <QListWidgetItem>
+#include <QPushButton>
+#include <QTableWidget>
+
+void MainWindow::prinpage(QListWidgetItem *item, QListWidgetItem *)
+{
+    if (!item)
+        return;
+    const QString key = item->data(Qt::UserRole).toString();
+    if (key.isEmpty()) {
+        qWarning() << uitexts::logWarningPage;
+        return;
+    }
+    qWarning() << uitexts::logPage << key;
+    pageKey = key;
+
+    // The table keeps the previous page until the reply arrives, but it no longer shows
+    // the page named by pageKey: nothing may be saved meanwhile, and a reply for a page that
+    // is no longer selected never reaches the table.
+    pageShown = false;
+    ui->pushButton->setDisabled(true);
+    abortReply(&pageReply);
+    sendRequest(networkManager, pageUrl(moduleAddress, pageKey), &pageReply, &MainWindow::finispage);
+}
+
+void MainWindow::finispage(QNetworkReply *reply)
+{
+    const std::optional<QByteArray> body = finishReply(reply, &pageReply);
+    if (!body) {
+        showError(this, tr(uitexts::pageLoadFailed));
+        return;
+    }
+
+    clearpage();
+    const PageReply page = readPageReply(*body, pageKey);
+    switch (page.kind) {
+    case PageReply::EmptyBody:
+        return;
+    case PageReply::EmptyPage:
+        showError(this, tr(uitexts::emptyPage));
+        return;
+    case PageReply::ParserError:
+        pageValues = QJsonObject();
+        showError(this, tr(uitexts::jsonParserError), QMessageBox::Critical);
+        qWarning().noquote() << replyText(*body);
+        return;
+    case PageReply::Page:
+        break;
+    }
+
+    pageValues = page.values;
+    qDebug() << pageValues;
+    const QJsonValue options = pageValues.value(pageKey);
+    filltable(options.toObject());
+    // Options that are missing or not an object show no row to edit, and a save would put
+    // an empty object in their place on the module.
+    if (!options.isObject())
+        return;
+    pageShown = true;
+    ui->pushButton->setDisabled(false);
+}
+
+void MainWindow::clearpage()
+{
+    QTableWidget *table = ui->tableWidget;
+    table->clearContents();
+    table->setRowCount(0);
+    rowTypes.clear();
+    rowKeys.clear();
+    rowEditors.clear();
+    rowPlaces.clear();
+    pageShown = false;
+    ui->pushButton->setDisabled(true);
+}
