@@ -1,7 +1,6 @@
 #include "cli/backupfile.h"
 
 #include "cli/atomicfile.h"
-#include "core/device/optionrows.h"
 #include "core/json/jsontext.h"
 
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "cli/output.h"
 
-#include "core/device/optionrows.h"
+#include "core/json/jsontext.h"
 
 #include <QJsonArray>
 #include <QJsonDocument>

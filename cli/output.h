@@ -15,7 +15,7 @@ enum class OutputFormat { Table, Json, Jsonl };
 OutputFormat defaultOutputFormat();
 
 // A value as the one document of -o json: an object or an array indented, any other value
-// as compact JSON text (device/optionrows.h has jsonText() for that); a line each way.
+// as compact JSON text (json/jsontext.h has jsonText() for that); a line each way.
 QByteArray jsonDocumentText(const QJsonValue &value);
 // A value in a table cell: a string as it is (control characters escaped, so that a row
 // stays one line), anything else as compact JSON, an undefined value as "(missing)".

@@ -3,7 +3,6 @@
 #include "core/json/jsontext.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -76,9 +75,9 @@ std::optional<QJsonValue> jsonValue(const QJsonValue &stored, const QString &tex
         *error = QStringLiteral("takes a JSON object");
         return std::nullopt;
     }
-    const QJsonDocument document = QJsonDocument::fromJson(utf8);
-    if (document.isArray() && !utf8.contains('\0'))
-        return QJsonValue(document.array());
+    QJsonArray array;
+    if (parseJsonArray(utf8, &array))
+        return QJsonValue(array);
     *error = QStringLiteral("takes a JSON array");
     return std::nullopt;
 }

@@ -2,9 +2,6 @@
 
 #include "core/descriptions/catalog.h"
 
-#include <QJsonArray>
-#include <QJsonDocument>
-
 #include <cmath>
 #include <limits>
 
@@ -81,14 +78,6 @@ QString nestedText(const QJsonObject &nested)
             + (value.isString() ? value.toString() : QString::number(value.toInt(0)));
     }
     return text;
-}
-
-QString jsonText(const QJsonValue &value)
-{
-    // The toolkit writes only arrays and objects as documents: a value goes in an array of
-    // one, whose brackets are cut off again.
-    const QByteArray text = QJsonDocument(QJsonArray{value}).toJson(QJsonDocument::Compact);
-    return QString::fromUtf8(text.mid(1, text.size() - 2));
 }
 
 QString memberRowKey(const QString &groupKey, const QString &subKey)

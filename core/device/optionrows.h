@@ -43,8 +43,6 @@ RowKind memberRowKind(const QJsonValue &value, int editorKind, const QString &su
 
 // Text of a nested object: name:value pairs joined by ",", numbers in decimal.
 QString nestedText(const QJsonObject &nested);
-// A value as compact JSON text: 4.5, true, null, [1,2].
-QString jsonText(const QJsonValue &value);
 
 // Row keys: "option", "group:sub", and "group:sub:sub" for a nested object.
 QString memberRowKey(const QString &groupKey, const QString &subKey);

@@ -1,5 +1,7 @@
 #include "window/device/roweditors.h"
 
+#include "core/json/jsontext.h"
+
 #include <QCheckBox>
 #include <QComboBox>
 #include <QIntValidator>
