@@ -12,7 +12,7 @@ namespace {
 // Whole numbers beyond this lose digits as JSON numbers (doubles).
 constexpr qint64 kLargestExactInteger = qint64(1) << 53;
 
-std::optional<QJsonValue> choiceValue(const LabelledOption &option, const QString &text, QString *error)
+std::optional<QJsonValue> choiceFromText(const LabelledOption &option, const QString &text, QString *error)
 {
     const ChoiceEntry *chosen = nullptr;
     for (const ChoiceEntry &entry : option.choices) {
@@ -45,7 +45,7 @@ std::optional<QJsonValue> choiceValue(const LabelledOption &option, const QStrin
     return QJsonValue(number);
 }
 
-std::optional<QJsonValue> numberValue(const QJsonValue &stored, const QString &text, QString *error)
+std::optional<QJsonValue> numberFromText(const QJsonValue &stored, const QString &text, QString *error)
 {
     static const QRegularExpression wholeNumber(QStringLiteral("^-?[0-9]+$"));
     const double current = stored.toDouble();
@@ -65,7 +65,7 @@ std::optional<QJsonValue> numberValue(const QJsonValue &stored, const QString &t
     return std::nullopt;
 }
 
-std::optional<QJsonValue> jsonValue(const QJsonValue &stored, const QString &text, QString *error)
+std::optional<QJsonValue> jsonFromText(const QJsonValue &stored, const QString &text, QString *error)
 {
     const QByteArray utf8 = text.toUtf8();
     if (stored.isObject()) {
@@ -88,7 +88,7 @@ std::optional<QJsonValue> valueFromText(const LabelledOption &option, const QStr
 {
     const QJsonValue &stored = option.value;
     if (option.kind == ChoiceBox)
-        return choiceValue(option, text, error);
+        return choiceFromText(option, text, error);
     if (stored.isString())
         return QJsonValue(text);
     if (option.kind == FlagBox && stored.isDouble()) {
@@ -98,7 +98,7 @@ std::optional<QJsonValue> valueFromText(const LabelledOption &option, const QStr
         return std::nullopt;
     }
     if (stored.isDouble())
-        return numberValue(stored, text, error);
+        return numberFromText(stored, text, error);
     if (stored.isBool()) {
         if (text == QLatin1String("true") || text == QLatin1String("false"))
             return QJsonValue(text == QLatin1String("true"));
@@ -106,7 +106,7 @@ std::optional<QJsonValue> valueFromText(const LabelledOption &option, const QStr
         return std::nullopt;
     }
     if (stored.isObject() || stored.isArray())
-        return jsonValue(stored, text, error);
+        return jsonFromText(stored, text, error);
     *error = QStringLiteral("holds null on the module, a value of no known type");
     return std::nullopt;
 }
