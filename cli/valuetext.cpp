@@ -12,22 +12,23 @@ namespace {
 // Whole numbers beyond this lose digits as JSON numbers (doubles).
 constexpr qint64 kLargestExactInteger = qint64(1) << 53;
 
-std::optional<QJsonValue> choiceFromText(const LabelledOption &option, const QString &text, QString *error)
+std::optional<QJsonValue> choiceFromText(const PlannedRow &option, const QString &text, QString *error)
 {
+    const QList<ChoiceEntry> &choices = option.choices->entries;
     const ChoiceEntry *chosen = nullptr;
-    for (const ChoiceEntry &entry : option.choices) {
+    for (const ChoiceEntry &entry : choices) {
         if (entry.value == text) {
             chosen = &entry;
             break;
         }
     }
-    for (int i = 0; !chosen && i < option.choices.size(); ++i) {
-        if (option.choices.at(i).label == text)
-            chosen = &option.choices.at(i);
+    for (int i = 0; !chosen && i < choices.size(); ++i) {
+        if (choices.at(i).label == text)
+            chosen = &choices.at(i);
     }
     if (!chosen) {
         QStringList listed;
-        for (const ChoiceEntry &entry : option.choices)
+        for (const ChoiceEntry &entry : choices)
             listed.append(entry.value == entry.label
                               ? entry.value
                               : entry.value + QStringLiteral(" (") + entry.label + QLatin1Char(')'));
@@ -84,7 +85,7 @@ std::optional<QJsonValue> jsonFromText(const QJsonValue &stored, const QString &
 
 } // namespace
 
-std::optional<QJsonValue> valueFromText(const LabelledOption &option, const QString &text, QString *error)
+std::optional<QJsonValue> valueFromText(const PlannedRow &option, const QString &text, QString *error)
 {
     const QJsonValue &stored = option.value;
     if (option.kind == ChoiceBox)

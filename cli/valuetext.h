@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/labelledoptions.h"
+#include "core/device/rowplan.h"
 
 #include <QJsonValue>
 #include <QString>
@@ -12,4 +12,4 @@
 // number, a flag 0 or 1, an object or an array JSON text of that kind. A choice takes one of
 // its values or labels and writes the value. Nothing, and *error set, when the text does not
 // fit.
-std::optional<QJsonValue> valueFromText(const LabelledOption &option, const QString &text, QString *error);
+std::optional<QJsonValue> valueFromText(const PlannedRow &option, const QString &text, QString *error);

@@ -1,43 +1,28 @@
-// A downloaded descriptions catalog: the parse, and every lookup the page list and the
-// option table make in it, with the label rule, for the sample pages and for the pages
-// the catalog itself describes.
+// A downloaded descriptions catalog: the parse, the page titles, and the rows the option
+// table plans from it (labels, editor kinds, choice lists), for the sample pages and for the
+// pages the catalog itself describes.
 
 #include "fuzzsupport.h"
 
 #include "core/descriptions/catalog.h"
-#include "core/device/choicelist.h"
-#include "core/device/optionrows.h"
+#include "core/device/rowplan.h"
 
 #include <QJsonDocument>
 
 namespace {
 
-void checkEntry(const QJsonObject &entry)
-{
-    catalog::editorKind(entry);
-    const QString data = catalog::choiceData(entry);
-    FUZZ_CHECK(!choiceEntries(data).isEmpty());
-}
-
-// The lookups of one fill of a page with these options.
+// The rows of one fill of a page with these options.
 void lookUpPage(const QJsonObject &descriptions, const QString &pageKey, const QJsonObject &options)
 {
-    const QJsonObject pageDescriptions = catalog::pageDescriptions(descriptions, pageKey);
-    const bool allcfg = catalog::allcfgInForce(pageDescriptions);
-    int position = 0;
-    for (auto option = options.constBegin(); option != options.constEnd(); ++option, ++position) {
-        const QString key = option.key();
-        const QJsonObject entry = catalog::optionEntry(pageDescriptions, allcfg, key);
-        checkEntry(entry);
-        const QString label = catalog::optionLabel(entry, allcfg, key, position);
+    for (const PlannedRow &row : planRows(descriptions, pageKey, options)) {
         // A row is never left without a label unless its key is empty.
-        FUZZ_CHECK(!label.isEmpty() || key.isEmpty());
-        const QJsonObject group = option.value().toObject();
-        for (auto member = group.constBegin(); member != group.constEnd(); ++member) {
-            const QJsonObject memberEntry = catalog::memberEntry(entry, member.key());
-            checkEntry(memberEntry);
-            const QString memberLabel = catalog::memberLabel(memberEntry, member.key());
-            FUZZ_CHECK(!memberLabel.isEmpty() || member.key().isEmpty());
+        const QString &key = row.place.isMember ? row.place.subKey : row.place.key;
+        FUZZ_CHECK(!row.label.isEmpty() || key.isEmpty());
+        // A choice box always has a list, of at least one entry, to map its index back by.
+        FUZZ_CHECK((row.kind == ChoiceBox) == bool(row.choices));
+        if (row.choices) {
+            FUZZ_CHECK(!row.choices->entries.isEmpty());
+            FUZZ_CHECK(row.choices->labels.size() == row.choices->entries.size());
         }
     }
 }

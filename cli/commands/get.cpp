@@ -1,7 +1,7 @@
 #include "cli/commands/commands.h"
 #include "cli/context.h"
 #include "cli/exitstatus.h"
-#include "cli/labelledoptions.h"
+#include "cli/listedoptions.h"
 #include "cli/modulereader.h"
 #include "cli/optionpath.h"
 
@@ -40,7 +40,7 @@ int runGet(Context &context, const GetArgs &args)
     if (path && read.pages.isEmpty())
         return ExitAllFailed;
 
-    QList<LabelledOption> rows;
+    QList<ListedOption> rows;
     QJsonValue value; // for -o json: the options of every page, of the page, or the value
     int status = ExitSuccess;
     if (!path) {
@@ -49,13 +49,14 @@ int runGet(Context &context, const GetArgs &args)
             if (!read.pages.contains(key))
                 continue;
             const QJsonObject options = pageOptions(read.pages.value(key), key);
-            rows += labelledOptions(catalog, key, options);
+            rows += listedOptions(key, planRows(catalog, key, options));
             pages.insert(key, options);
         }
         value = pages;
         status = read.incomplete.isEmpty() ? ExitSuccess : ExitSomeFailed;
     } else {
         const QJsonObject options = pageOptions(read.pages.value(path->pageKey), path->pageKey);
+        const RowPlan plan = planRows(catalog, path->pageKey, options);
         const QJsonValue option = options.value(path->optionKey);
         if (path->depth > 1
             && (!options.contains(path->optionKey)
@@ -65,13 +66,15 @@ int runGet(Context &context, const GetArgs &args)
             return ExitBadInput;
         }
         if (path->depth == 1) {
-            rows = labelledOptions(catalog, path->pageKey, options);
+            rows = listedOptions(path->pageKey, plan);
             value = options;
         } else if (path->isMember()) {
-            rows = {labelledOption(catalog, path->pageKey, options, path->optionKey, path->memberKey, true)};
-            value = rows.first().value;
+            if (const std::optional<ListedOption> member
+                = listedOption(path->pageKey, plan, path->optionKey, path->memberKey, true))
+                rows = {*member};
+            value = option.toObject().value(path->memberKey);
         } else {
-            rows = labelledRows(catalog, path->pageKey, options, path->optionKey);
+            rows = listedOptions(path->pageKey, plan, path->optionKey);
             value = option;
         }
     }
@@ -82,9 +85,9 @@ int runGet(Context &context, const GetArgs &args)
     }
     RecordWriter output(context.options.format,
                         {QStringLiteral("path"), QStringLiteral("label"), QStringLiteral("value")});
-    for (const LabelledOption &option : qAsConst(rows)) {
+    for (const ListedOption &option : qAsConst(rows)) {
         const QString text = optionPathText(option.pathParts());
-        output.add(QJsonObject{{QStringLiteral("path"), text}, {QStringLiteral("value"), option.value}},
+        output.add(QJsonObject{{QStringLiteral("path"), text}, {QStringLiteral("value"), option.row.value}},
                    {{text, option.label, valueWithChoice(option)}});
     }
     return status;

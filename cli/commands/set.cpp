@@ -3,7 +3,7 @@
 #include "cli/context.h"
 #include "cli/exitstatus.h"
 #include "cli/fleet.h"
-#include "cli/labelledoptions.h"
+#include "cli/listedoptions.h"
 #include "cli/modulereader.h"
 #include "cli/optionpath.h"
 #include "cli/valuetext.h"
@@ -113,24 +113,24 @@ private:
         for (const Assignment &assignment : qAsConst(assignments)) {
             const OptionPath &path = assignment.path;
             const QJsonObject options = pageOptions(pages.value(path.pageKey), path.pageKey);
-            const QJsonValue option = options.value(path.optionKey);
-            if (!options.contains(path.optionKey)
-                || (path.isMember() && !option.toObject().contains(path.memberKey))) {
+            const std::optional<ListedOption> option
+                = listedOption(path.pageKey, planRows(catalog, path.pageKey, options), path.optionKey,
+                               path.memberKey, path.isMember());
+            if (!option) {
                 problems.append(QStringLiteral("the module has no option %1").arg(optionPathText(path)));
                 continue;
             }
-            const LabelledOption labelled = labelledOption(catalog, path.pageKey, options, path.optionKey,
-                                                           path.memberKey, path.isMember());
+            const PlannedRow &row = option->row;
             QString error;
-            const std::optional<QJsonValue> value = valueFromText(labelled, assignment.text, &error);
+            const std::optional<QJsonValue> value = valueFromText(row, assignment.text, &error);
             if (!value) {
                 problems.append(
                     QStringLiteral("%1=%2: the option %3").arg(optionPathText(path), assignment.text, error));
                 continue;
             }
-            if (*value != labelled.value) {
+            if (*value != row.value) {
                 changes[path.pageKey].append(
-                    {path.pageKey, path.optionKey, path.memberKey, path.isMember(), labelled.value, *value});
+                    {path.pageKey, path.optionKey, path.memberKey, path.isMember(), row.value, *value});
             }
         }
         if (!problems.isEmpty()) {
