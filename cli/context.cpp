@@ -10,11 +10,15 @@ Context::Context(const GlobalOptions &options)
     , reporter(options.quiet, options.verbose)
 { }
 
-ClientSettings Context::clientSettings() const
+ClientSettings Context::clientSettings()
 {
     ClientSettings settings;
     settings.timeoutMs = int(std::lround(options.timeoutSeconds * 1000));
     settings.retries = options.retries;
+    if (options.verbose)
+        settings.logFailure = [this](const QString &line) {
+            reporter.detail(line);
+        };
     return settings;
 }
 

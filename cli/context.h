@@ -27,7 +27,8 @@ class Context
 public:
     explicit Context(const GlobalOptions &options);
 
-    ClientSettings clientSettings() const;
+    // With -v, every failed request is told as detail.
+    ClientSettings clientSettings();
     // The descriptions catalog; empty without one. False, after a message, when the catalog
     // named on the command line cannot be read.
     bool loadCatalog(QJsonObject *catalog);

@@ -154,34 +154,39 @@ void ModuleClient::finished(QNetworkReply *reply)
 {
     deadline.stop();
     const Request &request = queue.front();
-    const QNetworkReply::NetworkError error = reply->error();
-    const int status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    const QString errorText = reply->errorString();
-    const std::optional<QByteArray> body = finishReply(reply, &inFlight);
+    const ReplyOutcome outcome = finishReply(reply, &inFlight);
     releaseWriter();
+    if (outcome.kind != ReplyOutcome::Answered && settings.logFailure)
+        settings.logFailure(failureLine(outcome));
     ClientResult result;
     bool mayRetry = request.kind != Kind::Write;
-    if (!body || !isHttpSuccess(status)) {
-        if (error == QNetworkReply::ContentReSendError) {
-            result.error = QStringLiteral("%1: the connection closed before an answer; the write is not sent "
-                                          "again (the module may or may not have taken it)")
-                               .arg(subject(request));
-        } else if (error == QNetworkReply::OperationCanceledError || error == QNetworkReply::TimeoutError) {
-            // The transfer timeout of the request itself.
-            result.error = noAnswerText(request);
-        } else if (body || status >= 400) {
-            result.error = QStringLiteral("%1: the module answered with HTTP status %2")
-                               .arg(subject(request))
-                               .arg(status);
-        } else {
-            result.error = QStringLiteral("%1: %2").arg(subject(request), errorText);
+    switch (outcome.kind) {
+    case ReplyOutcome::Answered:
+        if (isHttpSuccess(outcome.httpStatus)) {
+            result = interpret(request, outcome.body, &mayRetry);
+            break;
         }
-        // A status the module chose is its answer; asking again gives the same one.
-        if (status >= 300 && status < 500)
-            mayRetry = false;
-    } else {
-        result = interpret(request, *body, &mayRetry);
+        [[fallthrough]];
+    case ReplyOutcome::ErrorStatus:
+        result.error = QStringLiteral("%1: the module answered with HTTP status %2")
+                           .arg(subject(request))
+                           .arg(outcome.httpStatus);
+        break;
+    case ReplyOutcome::NotResent:
+        result.error = QStringLiteral("%1: the connection closed before an answer; the write is not sent "
+                                      "again (the module may or may not have taken it)")
+                           .arg(subject(request));
+        break;
+    case ReplyOutcome::NoAnswer:
+        result.error = noAnswerText(request);
+        break;
+    case ReplyOutcome::NetworkError:
+        result.error = QStringLiteral("%1: %2").arg(subject(request), outcome.reason);
+        break;
     }
+    // A status the module chose is its answer; asking again gives the same one.
+    if (outcome.httpStatus >= 300 && outcome.httpStatus < 500)
+        mayRetry = false;
     conclude(std::move(result), mayRetry);
 }
 

@@ -18,6 +18,9 @@ struct ClientSettings
 {
     int timeoutMs = 5000;
     int retries = 2; // reads only: a write is never repeated
+    // Told of every request that fails, in one line with its URL and the reason: detail the
+    // results put in their own words. Optional.
+    std::function<void(const QString &line)> logFailure;
 };
 
 // The answer to one request: ok, or why not.

@@ -1,6 +1,5 @@
 #include "core/device/modulerequests.h"
 
-#include <QDebug>
 #include <QNetworkReply>
 
 namespace {
@@ -67,16 +66,18 @@ QUrl moduleUrl(const QString &moduleAddress, const char *queryName, const QByteA
     return url;
 }
 
-// Why a request failed, in one line for the log. The toolkit's text for an HTTP error status
-// holds the whole URL, and a write's URL holds the whole page: the status line says as much.
-QString failureReason(const QNetworkReply &reply)
+// The toolkit's text for an HTTP error status holds the whole URL, and a write's URL holds
+// the whole page: the status line says as much.
+QString statusReason(const QNetworkReply &reply, int status)
 {
-    const int status = reply.attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
-    if (status < 400)
-        return reply.errorString();
     return QStringLiteral("HTTP %1 %2")
         .arg(status)
         .arg(reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
+}
+
+QString noAnswerReason(const QNetworkReply &reply)
+{
+    return QStringLiteral("no answer within %1 s").arg(reply.request().transferTimeout() / 1000.0);
 }
 
 } // namespace
@@ -120,15 +121,41 @@ void abortReply(QNetworkReply **tracked)
     reply->deleteLater();
 }
 
-std::optional<QByteArray> finishReply(QNetworkReply *reply, QNetworkReply **tracked)
+QString failureLine(const ReplyOutcome &outcome)
+{
+    return outcome.url + QStringLiteral(": ") + outcome.reason;
+}
+
+ReplyOutcome finishReply(QNetworkReply *reply, QNetworkReply **tracked)
 {
     reply->deleteLater();
     if (*tracked == reply)
         *tracked = nullptr;
-    if (reply->error() != QNetworkReply::NoError) {
-        qWarning().noquote() << reply->url().toString(QUrl::RemoveQuery) + QLatin1Char(':')
-                             << failureReason(*reply);
-        return std::nullopt;
+    ReplyOutcome outcome;
+    outcome.httpStatus = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt();
+    switch (reply->error()) {
+    case QNetworkReply::NoError:
+        outcome.kind = ReplyOutcome::Answered;
+        outcome.body = reply->readAll();
+        return outcome;
+    case QNetworkReply::ContentReSendError:
+        outcome.kind = ReplyOutcome::NotResent;
+        outcome.reason = reply->errorString();
+        break;
+    // A reply abandoned on purpose never reaches here (abortReply() disconnects it first):
+    // a cancelled one ran out of its transfer timeout.
+    case QNetworkReply::OperationCanceledError:
+    case QNetworkReply::TimeoutError:
+        outcome.kind = ReplyOutcome::NoAnswer;
+        outcome.reason = noAnswerReason(*reply);
+        break;
+    default: {
+        const bool errorStatus = outcome.httpStatus >= 400;
+        outcome.kind = errorStatus ? ReplyOutcome::ErrorStatus : ReplyOutcome::NetworkError;
+        outcome.reason = errorStatus ? statusReason(*reply, outcome.httpStatus) : reply->errorString();
+        break;
     }
-    return reply->readAll();
+    }
+    outcome.url = reply->url().toString(QUrl::RemoveQuery);
+    return outcome;
 }

@@ -8,6 +8,7 @@
 #include <QAction>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QDebug>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QKeySequence>
@@ -148,6 +149,14 @@ void MainWindow::sendRequest(QNetworkAccessManager &manager, const QUrl &url, QN
     QNetworkReply *reply = manager.get(moduleRequest(url));
     *tracked = reply;
     connect(reply, &QNetworkReply::finished, this, [this, reply, finish] { (this->*finish)(reply); });
+}
+
+ReplyOutcome MainWindow::finishRequest(QNetworkReply *reply, QNetworkReply **tracked)
+{
+    ReplyOutcome outcome = finishReply(reply, tracked);
+    if (outcome.kind != ReplyOutcome::Answered)
+        qWarning().noquote() << failureLine(outcome);
+    return outcome;
 }
 
 void MainWindow::prinpageInt(int)

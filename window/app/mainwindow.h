@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/device/modulerequests.h"
 #include "window/device/roweditors.h"
 
 #include <QJsonObject>
@@ -66,6 +67,9 @@ private:
     // when it has finished.
     void sendRequest(QNetworkAccessManager &manager, const QUrl &url, QNetworkReply **tracked,
                      void (MainWindow::*finish)(QNetworkReply *));
+    // Handles a finished reply as finishReply() does; a failure is logged as a warning with
+    // the URL and the reason.
+    static ReplyOutcome finishRequest(QNetworkReply *reply, QNetworkReply **tracked);
 
     // modules/
     void loadmodules();

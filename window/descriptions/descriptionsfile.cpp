@@ -41,9 +41,9 @@ void MainWindow::loaddescription()
 
 void MainWindow::finisdescription(QNetworkReply *reply)
 {
-    const std::optional<QByteArray> body = finishReply(reply, &descriptionReply);
+    const ReplyOutcome outcome = finishRequest(reply, &descriptionReply);
     QJsonObject downloaded;
-    if (!body || !catalog::parseCatalog(*body, &downloaded)) {
+    if (outcome.kind != ReplyOutcome::Answered || !catalog::parseCatalog(outcome.body, &downloaded)) {
         // A broken answer must not replace a working catalog.
         qDebug() << uitexts::logDownloadFailed;
         return;
@@ -54,7 +54,7 @@ void MainWindow::finisdescription(QNetworkReply *reply)
     // The catalog in use is the new one even when its local copy cannot be replaced, so
     // the update is reported either way; the log says why the old copy stayed.
     QString error;
-    if (!writeCatalogFile(kCatalogFileName, *body, &error))
+    if (!writeCatalogFile(kCatalogFileName, outcome.body, &error))
         qWarning().noquote() << kCatalogFileName + QLatin1Char(':') << error;
 
     showInformation(tr(uitexts::descriptionsUpdatedTitle), tr(uitexts::descriptionsUpdated));

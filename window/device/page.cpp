@@ -33,14 +33,14 @@ void MainWindow::prinpage(QListWidgetItem *item, QListWidgetItem *)
 
 void MainWindow::finispage(QNetworkReply *reply)
 {
-    const std::optional<QByteArray> body = finishReply(reply, &pageReply);
-    if (!body) {
+    const ReplyOutcome outcome = finishRequest(reply, &pageReply);
+    if (outcome.kind != ReplyOutcome::Answered) {
         showError(this, tr(uitexts::pageLoadFailed));
         return;
     }
 
     clearpage();
-    const PageReply page = readPageReply(*body, pageKey);
+    const PageReply page = readPageReply(outcome.body, pageKey);
     switch (page.kind) {
     case PageReply::EmptyBody:
         return;
@@ -50,7 +50,7 @@ void MainWindow::finispage(QNetworkReply *reply)
     case PageReply::ParserError:
         pageValues = QJsonObject();
         showError(this, tr(uitexts::jsonParserError), QMessageBox::Critical);
-        qWarning().noquote() << replyText(*body);
+        qWarning().noquote() << replyText(outcome.body);
         return;
     case PageReply::Page:
         break;

@@ -43,11 +43,11 @@ void MainWindow::prinpages(int i)
 
 void MainWindow::finisprinpages(QNetworkReply *reply)
 {
-    const std::optional<QByteArray> body = finishReply(reply, &pagesReply);
-    if (!body) {
+    const ReplyOutcome outcome = finishRequest(reply, &pagesReply);
+    if (outcome.kind != ReplyOutcome::Answered) {
         showError(this, tr(uitexts::connectFailed));
     } else {
-        const PageListReply pages = readPageListReply(*body);
+        const PageListReply pages = readPageListReply(outcome.body);
         switch (pages.kind) {
         case PageListReply::Pages:
             listPages(ui->listWidget, catalog::pageTitles(descriptions), pages.keys);

@@ -50,8 +50,9 @@ void MainWindow::saveopt()
 void MainWindow::finissaveopt(QNetworkReply *reply)
 {
     // The edits stay in the table and in pageValues: pressing Save again retries.
-    if (const std::optional<QByteArray> body = finishReply(reply, &saveReply))
-        qDebug().noquote() << replyText(*body);
+    const ReplyOutcome outcome = finishRequest(reply, &saveReply);
+    if (outcome.kind == ReplyOutcome::Answered)
+        qDebug().noquote() << replyText(outcome.body);
     else
         showError(this, tr(uitexts::saveFailed));
     // A later save may have replaced this one: its reply stays tracked and the button stays
