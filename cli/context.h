@@ -1,8 +1,9 @@
 #pragma once
 
-#include "cli/moduleclient.h"
 #include "cli/output.h"
 #include "cli/reporter.h"
+
+#include "core/device/moduleclient.h"
 
 #include <QJsonObject>
 #include <QString>

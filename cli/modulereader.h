@@ -1,6 +1,6 @@
 #pragma once
 
-#include "cli/moduleclient.h"
+#include "core/device/moduleclient.h"
 
 #include <QJsonObject>
 #include <QMap>

@@ -1,12 +1,12 @@
 #include "cli/backupfile.h"
 #include "cli/commands/commands.h"
-#include "cli/compare.h"
 #include "cli/context.h"
 #include "cli/exitstatus.h"
 #include "cli/modulereader.h"
 #include "cli/optionpath.h"
 
 #include "core/device/modulereplies.h"
+#include "core/device/pagecompare.h"
 
 #include <QEventLoop>
 #include <QFileInfo>

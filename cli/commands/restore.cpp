@@ -1,6 +1,5 @@
 #include "cli/backupfile.h"
 #include "cli/commands/commands.h"
-#include "cli/compare.h"
 #include "cli/context.h"
 #include "cli/exitstatus.h"
 #include "cli/modulereader.h"
@@ -8,6 +7,7 @@
 
 #include "core/device/modulereplies.h"
 #include "core/device/modulerequests.h"
+#include "core/device/pagecompare.h"
 
 #include <QDateTime>
 #include <QDir>

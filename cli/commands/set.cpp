@@ -1,5 +1,4 @@
 #include "cli/commands/commands.h"
-#include "cli/compare.h"
 #include "cli/context.h"
 #include "cli/exitstatus.h"
 #include "cli/fleet.h"
@@ -9,6 +8,7 @@
 #include "cli/valuetext.h"
 
 #include "core/device/modulereplies.h"
+#include "core/device/pagecompare.h"
 
 #include <QJsonArray>
 #include <QJsonObject>

@@ -27,6 +27,8 @@ struct ClientSettings
 struct ClientResult
 {
     bool ok = false;
+    // Why not, in one line of English for the command line, naming the request: "page \"3\":
+    // no answer within 5 s".
     QString error;
     QStringList pageKeys; // a page list: the keys in the module's order, each once
     QJsonObject page; // a page: the whole object the module answered

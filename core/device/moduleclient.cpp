@@ -1,4 +1,4 @@
-#include "cli/moduleclient.h"
+#include "core/device/moduleclient.h"
 
 #include "core/device/modulereplies.h"
 #include "core/device/modulerequests.h"

@@ -6,7 +6,8 @@
 #include <QString>
 #include <QStringList>
 
-// Pages compared option by option: the plan of a restore and the output of diff.
+// Pages compared option by option: what differs between two pages, what a restore changes,
+// and whether a page read back holds what was written.
 
 // One option (or member of a group) that is not the same on both sides.
 struct Difference

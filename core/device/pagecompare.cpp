@@ -1,4 +1,4 @@
-#include "cli/compare.h"
+#include "core/device/pagecompare.h"
 
 #include "core/device/optionrows.h"
 #include "core/device/pagemerge.h"
