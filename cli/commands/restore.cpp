@@ -8,6 +8,7 @@
 #include "core/device/modulereplies.h"
 #include "core/device/modulerequests.h"
 #include "core/device/pagecompare.h"
+#include "core/device/pagewrite.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -46,44 +47,15 @@ bool confirmed(const QString &question)
     return answer == QLatin1String("y") || answer == QLatin1String("yes");
 }
 
-struct Written
+// Each page written, then read back and compared, stopping at the first that fails.
+PagesWritten writePages(ModuleClient *client, const QList<PageWrite> &writes)
 {
-    QStringList written;
-    QString error; // empty when every page was written and read back
-};
-
-// Pages in the module's order; each written, then read back and compared, stopping at the
-// first that fails.
-Written writePages(ModuleClient *client, const QStringList &keys, const QMap<QString, QJsonObject> &live,
-                   const QMap<QString, QList<Difference>> &changes)
-{
-    Written result;
+    PagesWritten result;
     QEventLoop loop;
-    std::function<void(int)> writeAt = [&](int index) {
-        if (index == keys.size())
-            return loop.quit();
-        const QString &key = keys.at(index);
-        QJsonObject document = live.value(key);
-        document.insert(key, applyChanges(pageOptions(document, key), changes.value(key)));
-        client->writePage(key, document, [&, key, index](const ClientResult &write) {
-            if (!write.ok) {
-                result.error = write.error;
-                return loop.quit();
-            }
-            client->readPage(key, [&, key, index](const ClientResult &back) {
-                if (!back.ok)
-                    result.error = QStringLiteral("reading back: %1").arg(back.error);
-                else if (!holdsChanges(pageOptions(back.page, key), changes.value(key)))
-                    result.error
-                        = QStringLiteral("page \"%1\" read back does not hold the values written").arg(key);
-                if (!result.error.isEmpty())
-                    return loop.quit();
-                result.written.append(key);
-                writeAt(index + 1);
-            });
-        });
-    };
-    writeAt(0);
+    writeAndReadBackInTurn(client, writes, [&](const PagesWritten &written) {
+        result = written;
+        loop.quit();
+    });
     loop.exec();
     return result;
 }
@@ -142,18 +114,18 @@ int runRestore(Context &context, const RestoreArgs &args)
             return ExitAllFailed;
         }
     }
-    QMap<QString, QList<Difference>> changes;
+    QList<PageWrite> writes;
     QStringList toWrite; // in the module's page order
     RecordWriter plan(context.options.format,
                       {QStringLiteral("path"), QStringLiteral("live"), QStringLiteral("backup")});
     for (const QString &key : live.pageKeys) {
         if (!keys.contains(key))
             continue;
-        const QList<Difference> pageChanges = restoreChanges(key, pageOptions(live.pages.value(key), key),
-                                                             pageOptions(backup.pages.value(key), key));
+        const QList<Difference> pageChanges = valuesNotHeld(key, pageOptions(live.pages.value(key), key),
+                                                            pageOptions(backup.pages.value(key), key));
         if (pageChanges.isEmpty())
             continue;
-        changes.insert(key, pageChanges);
+        writes.append(changesWrite(key, live.pages.value(key), pageChanges));
         toWrite.append(key);
         for (const Difference &change : pageChanges) {
             const QString path = optionPathText(change.pathParts());
@@ -201,16 +173,16 @@ int runRestore(Context &context, const RestoreArgs &args)
     reporter.info(QStringLiteral("the module's state before the restore is saved in %1 (restore it to undo)")
                       .arg(safetyPath));
 
-    const Written result = writePages(&client, toWrite, live.pages, changes);
-    if (!result.error.isEmpty()) {
+    const PagesWritten result = writePages(&client, writes);
+    if (result.last.kind != PageWriteOutcome::Confirmed) {
         QStringList notWritten = toWrite;
-        for (const QString &key : result.written)
+        for (const QString &key : result.confirmed)
             notWritten.removeAll(key);
         reporter.error(QStringLiteral("%1: %2; stopped. Written and confirmed: %3. Not written or not "
                                       "confirmed: %4")
-                           .arg(args.module, result.error,
-                                result.written.isEmpty() ? QStringLiteral("none")
-                                                         : result.written.join(QStringLiteral(", ")),
+                           .arg(args.module, result.last.reason,
+                                result.confirmed.isEmpty() ? QStringLiteral("none")
+                                                           : result.confirmed.join(QStringLiteral(", ")),
                                 notWritten.join(QStringLiteral(", "))));
         return ExitNotConfirmed;
     }

@@ -9,6 +9,7 @@
 
 #include "core/device/modulereplies.h"
 #include "core/device/pagecompare.h"
+#include "core/device/pagewrite.h"
 
 #include <QJsonArray>
 #include <QJsonObject>
@@ -143,35 +144,29 @@ private:
             return finish(TargetStatus::Unchanged);
         if (dryRun)
             return finish(TargetStatus::Done);
-        for (const QString &key : qAsConst(pageOrder)) {
-            if (changes.contains(key))
-                toWrite.append(key);
-        }
-        writeNext();
+        writeChanges();
     }
 
-    void writeNext()
+    // Each changed page in the module's order, read back after its write; the first not
+    // confirmed stops the rest.
+    void writeChanges()
     {
-        if (toWrite.isEmpty())
-            return finish(TargetStatus::Done);
-        const QString key = toWrite.takeFirst();
-        QJsonObject document = pages.value(key);
-        document.insert(key, applyChanges(pageOptions(document, key), changes.value(key)));
-        client.writePage(key, document, [this, key](const ClientResult &write) {
-            if (!write.ok)
-                return finish(TargetStatus::Failed, write.error + writtenSoFar());
-            client.readPage(key, [this, key](const ClientResult &back) {
-                if (!back.ok)
-                    return finish(TargetStatus::NotConfirmed,
-                                  QStringLiteral("reading back: %1").arg(back.error) + writtenSoFar());
-                if (!holdsChanges(pageOptions(back.page, key), changes.value(key)))
-                    return finish(
-                        TargetStatus::NotConfirmed,
-                        QStringLiteral("page \"%1\" read back does not hold the values written").arg(key)
-                            + writtenSoFar());
-                written.append(key);
-                writeNext();
-            });
+        QList<PageWrite> writes;
+        for (const QString &key : qAsConst(pageOrder)) {
+            if (changes.contains(key))
+                writes.append(changesWrite(key, pages.value(key), changes.value(key)));
+        }
+        writeAndReadBackInTurn(&client, writes, [this](const PagesWritten &result) {
+            written = result.confirmed;
+            switch (result.last.kind) {
+            case PageWriteOutcome::Confirmed:
+                return finish(TargetStatus::Done);
+            case PageWriteOutcome::WriteFailed:
+                return finish(TargetStatus::Failed, result.last.reason + writtenSoFar());
+            case PageWriteOutcome::ReadBackFailed:
+            case PageWriteOutcome::Differs:
+                return finish(TargetStatus::NotConfirmed, result.last.reason + writtenSoFar());
+            }
         });
     }
 
@@ -220,7 +215,6 @@ private:
     QStringList pageOrder;
     QMap<QString, QJsonObject> pages;
     QMap<QString, QList<Difference>> changes;
-    QStringList toWrite;
     QStringList written;
 };
 

@@ -23,12 +23,6 @@ RowPlace placeOf(const Difference &difference)
     return {difference.optionKey, difference.memberKey, difference.isMember};
 }
 
-QJsonValue valueAt(const QJsonObject &options, const Difference &difference)
-{
-    const QJsonValue option = options.value(difference.optionKey);
-    return difference.isMember ? option.toObject().value(difference.memberKey) : option;
-}
-
 } // namespace
 
 QStringList Difference::pathParts() const
@@ -63,9 +57,9 @@ QList<Difference> compareOptions(const QString &pageKey, const QJsonObject &a, c
     return differences;
 }
 
-QList<Difference> restoreChanges(const QString &pageKey, const QJsonObject &live, const QJsonObject &backup)
+QList<Difference> valuesNotHeld(const QString &pageKey, const QJsonObject &options, const QJsonObject &wanted)
 {
-    QList<Difference> changes = compareOptions(pageKey, live, backup);
+    QList<Difference> changes = compareOptions(pageKey, options, wanted);
     changes.erase(std::remove_if(changes.begin(), changes.end(),
                                  [](const Difference &difference) { return difference.b.isUndefined(); }),
                   changes.end());
@@ -78,10 +72,4 @@ QJsonObject applyChanges(const QJsonObject &options, const QList<Difference> &ch
     for (const Difference &change : changes)
         merge.store(placeOf(change), change.b);
     return merge.result();
-}
-
-bool holdsChanges(const QJsonObject &options, const QList<Difference> &changes)
-{
-    return std::all_of(changes.cbegin(), changes.cend(),
-                       [&options](const Difference &change) { return valueAt(options, change) == change.b; });
 }

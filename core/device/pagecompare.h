@@ -26,11 +26,12 @@ struct Difference
 // that both pages hold is compared member by member.
 QList<Difference> compareOptions(const QString &pageKey, const QJsonObject &a, const QJsonObject &b);
 
-// What a restore changes on a page: the options whose live value (a) differs from the
-// backup's (b). Options the live page has and the backup lacks stay as they are.
-QList<Difference> restoreChanges(const QString &pageKey, const QJsonObject &live, const QJsonObject &backup);
+// The places where options does not hold the values of wanted: each option of wanted, and
+// member of a group both hold, whose value in options (a) differs from wanted's (b) or is
+// missing. What options holds besides does not count. What a restore changes on a live page,
+// and what a page read back lacks.
+QList<Difference> valuesNotHeld(const QString &pageKey, const QJsonObject &options,
+                                const QJsonObject &wanted);
 
 // The page with the B value of each difference in place.
 QJsonObject applyChanges(const QJsonObject &options, const QList<Difference> &changes);
-// Whether the page holds the B value of every difference.
-bool holdsChanges(const QJsonObject &options, const QList<Difference> &changes);
