@@ -2,6 +2,7 @@
 #include "cli/context.h"
 #include "cli/exitstatus.h"
 
+#include "core/modules/announcementreader.h"
 #include "core/modules/announcements.h"
 
 #include <QEventLoop>
@@ -39,21 +40,15 @@ int runDiscover(Context &context, const DiscoverArgs &args)
                               .arg(args.waitSeconds));
 
     QList<Sender> senders; // in the order they were first heard
+    // Read a share per turn, so that a flood cannot keep the wait from ending.
     QObject::connect(&socket, &QUdpSocket::readyRead, &socket, [&socket, &senders] {
-        // Only the first two bytes decide; the rest of a datagram is discarded.
-        char head[2];
-        while (socket.hasPendingDatagrams()) {
-            QHostAddress from;
-            const qint64 size = socket.readDatagram(head, sizeof head, &from, nullptr);
-            if (size < 0 || !isAnnouncement(QByteArray::fromRawData(head, int(size))))
-                continue;
-            const QString address = from.toString();
+        readAnnouncements(socket, [&senders](const QString &address) {
             auto known = std::find_if(senders.begin(), senders.end(),
                                       [&address](const Sender &sender) { return sender.address == address; });
             if (known == senders.end())
                 known = senders.insert(senders.end(), {address, 0});
             ++known->datagrams;
-        }
+        });
     });
     QEventLoop loop;
     QTimer::singleShot(int(std::lround(args.waitSeconds * 1000)), &loop, &QEventLoop::quit);

@@ -1,13 +1,32 @@
 // quillnet discover: each announcer once with its count of announcements; a busy port is an
-// error, not an empty list.
+// error, not an empty list; a flood does not keep it listening.
 
 #include "quillnetrun.h"
 
 #include "core/modules/announcements.h"
 #include "support/testworkdir.h"
+#include "support/timeouts.h"
 
 #include <QUdpSocket>
 #include <QtTest>
+
+#include <atomic>
+#include <thread>
+
+namespace {
+
+// Waits until quillnet discover says it listens, gathering what it writes to standard error
+// into err; false when it ends first.
+bool listening(QProcess &process, QByteArray &err)
+{
+    const auto said = [&] {
+        return (err += process.readAllStandardError()).contains("listening for announcements");
+    };
+    return QTest::qWaitFor([&] { return said() || process.state() == QProcess::NotRunning; }, kWaitMs)
+        && said();
+}
+
+} // namespace
 
 class TestCliDiscover : public QObject
 {
@@ -16,6 +35,7 @@ class TestCliDiscover : public QObject
 private slots:
     void discover_data();
     void discover();
+    void floodStillEndsAtTheWait();
 };
 
 void TestCliDiscover::discover_data()
@@ -46,9 +66,7 @@ void TestCliDiscover::discover()
     std::unique_ptr<QProcess> process = startQuillnet(dir.path(), {"-o", "json", "discover", "--wait", "2"});
     QByteArray err;
     // Sent once it says it listens; it listens two seconds.
-    QTRY_VERIFY_WITH_TIMEOUT((err += process->readAllStandardError()).contains("listening")
-                                 || process->state() == QProcess::NotRunning,
-                             10000);
+    QCOMPARE(listening(*process, err), !portTaken);
     QUdpSocket sender;
     for (const QByteArray &datagram : datagrams)
         QCOMPARE(sender.writeDatagram(datagram, QHostAddress::LocalHost, kDiscoveryPort),
@@ -60,6 +78,42 @@ void TestCliDiscover::discover()
         QCOMPARE(run.json(), QJsonValue(listed));
     else
         QVERIFY2((err + process->readAllStandardError()).contains("32700"), err);
+}
+
+// Senders as fast as loopback allows keep datagrams waiting at the socket all the time: the
+// wait still ends on time, and lists the senders it heard.
+void TestCliDiscover::floodStillEndsAtTheWait()
+{
+    TestWorkDir dir;
+    std::unique_ptr<QProcess> process
+        = startQuillnet(dir.path(), {"-o", "json", "discover", "--wait", "0.5"});
+    QByteArray err;
+    QVERIFY2(listening(*process, err), err);
+    const QStringList sources{"127.0.1.1", "127.0.1.2"};
+    std::atomic<bool> flooding{true};
+    std::vector<std::thread> flood;
+    for (const QString &source : sources) {
+        flood.emplace_back([&flooding, source] {
+            QUdpSocket sender;
+            if (!sender.bind(QHostAddress(source), 0))
+                return;
+            while (flooding)
+                sender.writeDatagram("U!", 2, QHostAddress::LocalHost, kDiscoveryPort);
+        });
+    }
+    const bool ended = process->waitForFinished(kWaitMs);
+    flooding = false;
+    for (std::thread &thread : flood)
+        thread.join();
+    QVERIFY2(ended, "discover ended while the flood went on");
+    const QuillnetRun run{process->exitCode(), process->readAllStandardOutput(), err};
+    QCOMPARE(run.exitCode, 0);
+    const QJsonArray listed = run.json().toArray();
+    QVERIFY2(!listed.isEmpty(), run.out);
+    for (const QJsonValue &sender : listed) {
+        QVERIFY2(sources.contains(sender["address"].toString()), run.out);
+        QVERIFY2(sender["datagrams"].toInt() > 0, run.out);
+    }
 }
 
 QTEST_GUILESS_MAIN(TestCliDiscover)
