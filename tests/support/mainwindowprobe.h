@@ -29,6 +29,7 @@ struct MainWindowProbe
     QJsonObject &pageValues() const { return w.pageValues; }
     QJsonObject &descriptions() const { return w.descriptions; }
     bool pageShown() const { return w.pageShown; }
+    int &requestTimeoutMs() const { return w.requestTimeoutMs; }
     QNetworkReply *pageReply() const { return w.pageReply; }
     QNetworkReply *pagesReply() const { return w.pagesReply; }
     QNetworkReply *saveReply() const { return w.saveReply; }

@@ -146,7 +146,7 @@ void MainWindow::setupTable()
 void MainWindow::sendRequest(QNetworkAccessManager &manager, const QUrl &url, QNetworkReply **tracked,
                              void (MainWindow::*finish)(QNetworkReply *))
 {
-    QNetworkReply *reply = manager.get(moduleRequest(url));
+    QNetworkReply *reply = manager.get(moduleRequest(url, requestTimeoutMs));
     *tracked = reply;
     connect(reply, &QNetworkReply::finished, this, [this, reply, finish] { (this->*finish)(reply); });
 }

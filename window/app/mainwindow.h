@@ -109,6 +109,8 @@ private:
     // keys of the option or member the row was built from.
     QVector<RowEditor> rowEditors;
     QVector<RowPlace> rowPlaces;
+    // How long each request the window sends may go without any data before it fails.
+    int requestTimeoutMs = kModuleTransferTimeoutMs;
 
     friend struct MainWindowProbe;
 };
