@@ -63,9 +63,9 @@ void TestCliDiscover::discover()
     // A port another program holds already is taken all the same.
     if (portTaken)
         holder.bind(QHostAddress::AnyIPv4, kDiscoveryPort, QAbstractSocket::ShareAddress);
-    std::unique_ptr<QProcess> process = startQuillnet(dir.path(), {"-o", "json", "discover", "--wait", "2"});
+    std::unique_ptr<QProcess> process = startQuillnet(dir.path(), {"-o", "json", "discover", "--wait", "1"});
     QByteArray err;
-    // Sent once it says it listens; it listens two seconds.
+    // Sent once it says it listens; it listens one second.
     QCOMPARE(listening(*process, err), !portTaken);
     QUdpSocket sender;
     for (const QByteArray &datagram : datagrams)
