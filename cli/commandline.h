@@ -1,29 +1,30 @@
 #pragma once
 
-#include "cli/commands/commands.h"
+#include "cli/commands/command.h"
 #include "cli/context.h"
 
-#include <optional>
+#include <memory>
+#include <string>
+#include <vector>
 
-// The command line: global options, then a command with its arguments and its own options.
-struct Invocation
+// quillnet's command line: the global options, before or after the command, and the
+// commands, each of which declares its own arguments and options.
+class CommandLine
 {
-    enum class Command { Modules, Discover, Pages, Get, Set, Backup, Restore, Diff };
+public:
+    CommandLine();
 
-    GlobalOptions options;
-    Command command = Command::Modules;
-    QString module; // pages
-    DiscoverArgs discover;
-    GetArgs get;
-    SetArgs set;
-    BackupArgs backup;
-    RestoreArgs restore;
-    DiffArgs diff;
+    // False when the program is to stop at once: after --help or --version (*exitStatus 0),
+    // or after a usage error, which is printed (*exitStatus 2).
+    bool parse(int argc, char **argv, int *exitStatus);
+    // After a parse: the global options given, and the command given run with them.
+    GlobalOptions options() const;
+    int run(Context &context) const;
+
+private:
+    CLI::App app;
+    GlobalOptions given;
+    std::string format; // empty: the default for where standard output goes
+    CLI::Option *catalogOption = nullptr;
+    std::vector<std::unique_ptr<Command>> commands;
 };
-
-// Nothing when the program is to stop at once: after --help or --version (*exitStatus 0),
-// or after a usage error, which is printed (*exitStatus 2).
-std::optional<Invocation> parseCommandLine(int argc, char **argv, int *exitStatus);
-
-// Runs the command of a parsed command line.
-int runInvocation(Context &context, const Invocation &invocation);

@@ -10,10 +10,10 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationName(QStringLiteral("quillnet"));
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLNET_VERSION));
 
+    CommandLine commandLine;
     int status = 0;
-    const std::optional<Invocation> invocation = parseCommandLine(argc, argv, &status);
-    if (!invocation)
+    if (!commandLine.parse(argc, argv, &status))
         return status;
-    Context context(invocation->options);
-    return runInvocation(context, *invocation);
+    Context context(commandLine.options());
+    return commandLine.run(context);
 }

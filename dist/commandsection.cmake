@@ -1,8 +1,16 @@
 # Writes a help2man include file with a COMMANDS section: the --help of each of quillnet's
-# commands, so that the man page says all that the program says.
+# commands, so that the man page says all that the program says. The commands are those that
+# quillnet --help lists, in its order.
 # Usage: cmake -DQUILLNET=path/to/quillnet -DOUTPUT=file.h2m -P commandsection.cmake
+execute_process(COMMAND ${QUILLNET} --help OUTPUT_VARIABLE help RESULT_VARIABLE status)
+string(REGEX MATCH "\nSubcommands:\n(  [^\n]*\n)+" listed "${help}")
+string(REGEX MATCHALL "\n  [a-z]+" commands "${listed}")
+list(TRANSFORM commands STRIP)
+if(NOT status EQUAL 0 OR NOT commands)
+    message(FATAL_ERROR "quillnet --help lists no commands")
+endif()
 set(text "[COMMANDS]\n")
-foreach(command modules discover pages get set backup restore diff)
+foreach(command ${commands})
     execute_process(COMMAND ${QUILLNET} ${command} --help OUTPUT_VARIABLE help RESULT_VARIABLE status)
     if(NOT status EQUAL 0)
         message(FATAL_ERROR "quillnet ${command} --help failed")

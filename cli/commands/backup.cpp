@@ -80,9 +80,36 @@ bool writeToStandardOutput(const Backup &backup)
     return std::fflush(stdout) == 0 && written;
 }
 
+struct BackupArgs
+{
+    TargetChoice targets;
+    QString output; // -O; empty: a file per module in the working folder
+};
+
+class BackupCommand : public Command
+{
+public:
+    explicit BackupCommand(CLI::App &app)
+        : Command(app, "backup", "Back up every page of each module into a file")
+    {
+        addTexts(subcommand, "TARGETS", &args.targets.addresses, "The modules");
+        addTargetOptions(subcommand, &args.targets);
+        addText(subcommand, "-O", &args.output,
+                "A file for one module, a folder for several, - for standard output");
+        subcommand->footer(
+            "Without -O, each module's backup goes to ADDRESS.json in the working folder, \":\" written\n"
+            "as \"_\" (10.0.0.5_8080.json).\n"
+            "Example: quillnet backup --all -O backups/");
+    }
+    int run(Context &context) override;
+
+private:
+    BackupArgs args;
+};
+
 } // namespace
 
-int runBackup(Context &context, const BackupArgs &args)
+int BackupCommand::run(Context &context)
 {
     QString error;
     QStringList dropped;
@@ -175,4 +202,9 @@ int runBackup(Context &context, const BackupArgs &args)
         output->finish();
     context.reporter.info(QStringLiteral("backup: %1").arg(fleet.summary()));
     return fleet.exitStatus();
+}
+
+std::unique_ptr<Command> addBackupCommand(CLI::App &app)
+{
+    return std::make_unique<BackupCommand>(app);
 }

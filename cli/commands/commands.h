@@ -1,60 +1,21 @@
 #pragma once
 
-#include "cli/targets.h"
+#include "cli/commands/command.h"
 
-#include <QString>
-#include <QStringList>
+// quillnet's commands. Each is a class in a file of its own in this folder that declares the
+// command's arguments, options and run, and ends with the function that adds it to the
+// command line; a new command is its file, and its function here and in the list below.
+std::unique_ptr<Command> addModulesCommand(CLI::App &app);
+std::unique_ptr<Command> addDiscoverCommand(CLI::App &app);
+std::unique_ptr<Command> addPagesCommand(CLI::App &app);
+std::unique_ptr<Command> addGetCommand(CLI::App &app);
+std::unique_ptr<Command> addSetCommand(CLI::App &app);
+std::unique_ptr<Command> addBackupCommand(CLI::App &app);
+std::unique_ptr<Command> addRestoreCommand(CLI::App &app);
+std::unique_ptr<Command> addDiffCommand(CLI::App &app);
 
-class Context;
-
-// The commands, each in a file of its own; each returns the exit status.
-
-int runModules(Context &context);
-
-struct DiscoverArgs
-{
-    double waitSeconds = 5;
+// In the order --help lists them.
+inline constexpr CommandAdder kCommands[] = {
+    addModulesCommand, addDiscoverCommand, addPagesCommand,   addGetCommand,
+    addSetCommand,     addBackupCommand,   addRestoreCommand, addDiffCommand,
 };
-int runDiscover(Context &context, const DiscoverArgs &args);
-
-int runPages(Context &context, const QString &module);
-
-struct GetArgs
-{
-    QString module;
-    QString path; // empty: every page
-};
-int runGet(Context &context, const GetArgs &args);
-
-struct SetArgs
-{
-    TargetChoice targets;
-    QStringList assignments; // PATH=VALUE
-    bool dryRun = false;
-};
-int runSet(Context &context, const SetArgs &args);
-
-struct BackupArgs
-{
-    TargetChoice targets;
-    QString output; // -O; empty: a file per module in the working folder
-};
-int runBackup(Context &context, const BackupArgs &args);
-
-struct RestoreArgs
-{
-    QString module;
-    QString file;
-    QStringList pages;
-    bool dryRun = false;
-    bool yes = false;
-    bool allowOtherModule = false;
-};
-int runRestore(Context &context, const RestoreArgs &args);
-
-struct DiffArgs
-{
-    QString a;
-    QString b;
-};
-int runDiff(Context &context, const DiffArgs &args);

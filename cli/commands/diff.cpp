@@ -46,9 +46,31 @@ void readFileSide(Side *side)
     side->unreadable = read.backup.incomplete;
 }
 
+struct DiffArgs
+{
+    QString a;
+    QString b;
+};
+
+class DiffCommand : public Command
+{
+public:
+    explicit DiffCommand(CLI::App &app)
+        : Command(app, "diff", "Options that differ between two modules or backup files")
+    {
+        addText(subcommand, "A", &args.a, "A MODULE or a backup file")->required();
+        addText(subcommand, "B", &args.b, "A MODULE or a backup file")->required();
+        subcommand->footer("Example: quillnet diff 192.168.4.20 boiler.json");
+    }
+    int run(Context &context) override;
+
+private:
+    DiffArgs args;
+};
+
 } // namespace
 
-int runDiff(Context &context, const DiffArgs &args)
+int DiffCommand::run(Context &context)
 {
     Side a;
     Side b;
@@ -126,4 +148,9 @@ int runDiff(Context &context, const DiffArgs &args)
     if (skipped)
         return ExitSomeFailed;
     return differences > 0 ? ExitDifferences : ExitSuccess;
+}
+
+std::unique_ptr<Command> addDiffCommand(CLI::App &app)
+{
+    return std::make_unique<DiffCommand>(app);
 }

@@ -21,9 +21,30 @@ struct Sender
     int datagrams = 0;
 };
 
+struct DiscoverArgs
+{
+    double waitSeconds = 5;
+};
+
+class DiscoverCommand : public Command
+{
+public:
+    explicit DiscoverCommand(CLI::App &app)
+        : Command(app, "discover", "Listen for module announcements and list each sender once")
+    {
+        subcommand->add_option("--wait", args.waitSeconds, "Seconds to listen")
+            ->check(CLI::Range(0.0, 3600.0))
+            ->capture_default_str();
+    }
+    int run(Context &context) override;
+
+private:
+    DiscoverArgs args;
+};
+
 } // namespace
 
-int runDiscover(Context &context, const DiscoverArgs &args)
+int DiscoverCommand::run(Context &context)
 {
     QUdpSocket socket;
     // Not shared: with another listener on the port, announcements would reach only one of
@@ -64,4 +85,9 @@ int runDiscover(Context &context, const DiscoverArgs &args)
     if (senders.isEmpty())
         context.reporter.info(QStringLiteral("no module announced itself"));
     return ExitSuccess;
+}
+
+std::unique_ptr<Command> addDiscoverCommand(CLI::App &app)
+{
+    return std::make_unique<DiscoverCommand>(app);
 }

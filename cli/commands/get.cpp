@@ -9,7 +9,33 @@
 
 #include <QJsonObject>
 
-int runGet(Context &context, const GetArgs &args)
+namespace {
+
+struct GetArgs
+{
+    QString module;
+    QString path; // empty: every page
+};
+
+class GetCommand : public Command
+{
+public:
+    explicit GetCommand(CLI::App &app)
+        : Command(app, "get", "A whole module, one page, one option or one member")
+    {
+        addText(subcommand, "MODULE", &args.module, "The module")->required();
+        addText(subcommand, "PATH", &args.path, "PAGE, PAGE/OPTION or PAGE/GROUP/MEMBER");
+        subcommand->footer("Example: quillnet get 192.168.4.20 3/net/ip");
+    }
+    int run(Context &context) override;
+
+private:
+    GetArgs args;
+};
+
+} // namespace
+
+int GetCommand::run(Context &context)
 {
     QString error;
     std::optional<OptionPath> path;
@@ -91,4 +117,9 @@ int runGet(Context &context, const GetArgs &args)
                    {{text, option.label, valueWithChoice(option)}});
     }
     return status;
+}
+
+std::unique_ptr<Command> addGetCommand(CLI::App &app)
+{
+    return std::make_unique<GetCommand>(app);
 }

@@ -6,7 +6,20 @@
 #include <QFile>
 #include <QJsonObject>
 
-int runModules(Context &context)
+namespace {
+
+class ModulesCommand : public Command
+{
+public:
+    explicit ModulesCommand(CLI::App &app)
+        : Command(app, "modules", "List the module list file's modules: address and label")
+    { }
+    int run(Context &context) override;
+};
+
+} // namespace
+
+int ModulesCommand::run(Context &context)
 {
     const QString &file = context.options.modulesFile;
     if (!QFile::exists(file)) {
@@ -22,4 +35,9 @@ int runModules(Context &context)
     }
     output.finish();
     return ExitSuccess;
+}
+
+std::unique_ptr<Command> addModulesCommand(CLI::App &app)
+{
+    return std::make_unique<ModulesCommand>(app);
 }

@@ -7,7 +7,25 @@
 #include <QEventLoop>
 #include <QJsonObject>
 
-int runPages(Context &context, const QString &module)
+namespace {
+
+class PagesCommand : public Command
+{
+public:
+    explicit PagesCommand(CLI::App &app)
+        : Command(app, "pages", "The page keys of a module in its order, with their titles")
+    {
+        addText(subcommand, "MODULE", &module, "The module")->required();
+    }
+    int run(Context &context) override;
+
+private:
+    QString module;
+};
+
+} // namespace
+
+int PagesCommand::run(Context &context)
 {
     QJsonObject catalog;
     if (!context.loadCatalog(&catalog))
@@ -35,4 +53,9 @@ int runPages(Context &context, const QString &module)
     }
     output.finish();
     return ExitSuccess;
+}
+
+std::unique_ptr<Command> addPagesCommand(CLI::App &app)
+{
+    return std::make_unique<PagesCommand>(app);
 }

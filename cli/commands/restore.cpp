@@ -60,9 +60,44 @@ PagesWritten writePages(ModuleClient *client, const QList<PageWrite> &writes)
     return result;
 }
 
+struct RestoreArgs
+{
+    QString module;
+    QString file;
+    QStringList pages;
+    bool dryRun = false;
+    bool yes = false;
+    bool allowOtherModule = false;
+};
+
+class RestoreCommand : public Command
+{
+public:
+    explicit RestoreCommand(CLI::App &app)
+        : Command(app, "restore", "Write a backup back onto a module")
+    {
+        addText(subcommand, "MODULE", &args.module, "The module")->required();
+        addText(subcommand, "FILE", &args.file, "The backup file")->required();
+        addTexts(subcommand, "--pages", &args.pages, "Only these pages (keys separated by commas)")
+            ->delimiter(',');
+        subcommand->add_flag("--dry-run", args.dryRun, "Show the plan and write nothing");
+        subcommand->add_flag("--yes", args.yes, "Write without asking");
+        subcommand->add_flag("--allow-other-module", args.allowOtherModule,
+                             "Restore a backup made from another address");
+        subcommand->footer(
+            "Shows the plan, saves the module's state next to FILE (NAME.before-restore-TIME.json),\n"
+            "then writes the pages that differ in the module's order, reading each back.\n"
+            "Example: quillnet restore 192.168.4.20 boiler.json --dry-run");
+    }
+    int run(Context &context) override;
+
+private:
+    RestoreArgs args;
+};
+
 } // namespace
 
-int runRestore(Context &context, const RestoreArgs &args)
+int RestoreCommand::run(Context &context)
 {
     Reporter &reporter = context.reporter;
     const BackupRead file = readBackupFile(args.file);
@@ -188,4 +223,9 @@ int runRestore(Context &context, const RestoreArgs &args)
     }
     reporter.info(QStringLiteral("restored pages %1 of %2").arg(pageList, args.module));
     return ExitSuccess;
+}
+
+std::unique_ptr<Command> addRestoreCommand(CLI::App &app)
+{
+    return std::make_unique<RestoreCommand>(app);
 }

@@ -218,10 +218,50 @@ private:
     QStringList written;
 };
 
+struct SetArgs
+{
+    TargetChoice targets;
+    QStringList assignments; // PATH=VALUE
+    bool dryRun = false;
+};
+
+class SetCommand : public Command
+{
+public:
+    explicit SetCommand(CLI::App &app)
+        : Command(app, "set", "Set options on one module or many: TARGETS PATH=VALUE...")
+    {
+        addTexts(subcommand, "ARGS", &arguments, "TARGETS, then PATH=VALUE assignments")->required();
+        addTargetOptions(subcommand, &args.targets);
+        subcommand->add_flag("--dry-run", args.dryRun, "Print what would change and write nothing");
+        subcommand->footer(
+            "Each page is read, changed, written back whole and read again. A value keeps the type the\n"
+            "option has on the module; a choice takes its value or its label.\n"
+            "Example: quillnet set --all 1/mode=STA 3/net/ch=11 --dry-run");
+    }
+    int run(Context &context) override;
+
+private:
+    QStringList arguments; // TARGETS, then the assignments
+    SetArgs args;
+};
+
 } // namespace
 
-int runSet(Context &context, const SetArgs &args)
+int SetCommand::run(Context &context)
 {
+    // Targets first, then the assignments: the first argument with "=" begins them (an
+    // address never holds one).
+    int first = 0;
+    while (first < arguments.size() && !arguments.at(first).contains(kAssignment))
+        ++first;
+    args.targets.addresses = arguments.mid(0, first);
+    args.assignments = arguments.mid(first);
+    if (args.assignments.isEmpty()) {
+        context.reporter.error(QStringLiteral("set needs at least one PATH=VALUE"));
+        return ExitBadInput;
+    }
+
     QString error;
     QList<Assignment> assignments;
     if (!parseAssignments(args.assignments, &assignments, &error)) {
@@ -259,4 +299,9 @@ int runSet(Context &context, const SetArgs &args)
     if (status == ExitSuccess && args.dryRun && fleet.count(TargetStatus::Done) > 0)
         return ExitDifferences;
     return status;
+}
+
+std::unique_ptr<Command> addSetCommand(CLI::App &app)
+{
+    return std::make_unique<SetCommand>(app);
 }
