@@ -19,6 +19,7 @@ MODULE is an address as the configurator uses it: host, or host:port (port 80 wh
 TARGETS are one or more MODULEs, --all (every module of the module list), or
 --targets-file FILE (one module per line, "-" for standard input).
 PATH is PAGE/OPTION or PAGE/GROUP/MEMBER; inside a key write "~1" for "/" and "~0" for "~".
+The options above may also come after the command.
 
 Data goes to standard output; messages, progress and the summary to standard error.
 Exit status: 0 success (diff: no differences); 1 differences found (diff, and a dry run
@@ -37,6 +38,10 @@ CommandLine::CommandLine()
 {
     app.set_version_flag("--version", QCoreApplication::applicationVersion().toStdString());
     app.require_subcommand(1, 1);
+    // A command hands the options it does not know to the program, so that the global ones
+    // may follow it. Each still takes one value: given before and after, it is refused as if
+    // given twice before.
+    app.fallthrough();
 
     given.modulesFile = kModuleListFileName;
     given.catalogFile = kCatalogFileName;

@@ -8,7 +8,7 @@
 #include <QJsonObject>
 #include <QString>
 
-// The options that come before the command.
+// The options of every command, given before or after it.
 struct GlobalOptions
 {
     OutputFormat format = OutputFormat::Table;
