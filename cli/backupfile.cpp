@@ -31,7 +31,8 @@ bool readStrings(const QJsonValue &value, QStringList *strings)
 {
     if (!value.isArray())
         return false;
-    for (const QJsonValue &item : value.toArray()) {
+    const QJsonArray items = value.toArray();
+    for (const QJsonValue &item : items) {
         if (!item.isString())
             return false;
         strings->append(item.toString());

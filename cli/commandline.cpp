@@ -7,6 +7,8 @@
 
 #include <QCoreApplication>
 
+#include <algorithm>
+#include <iterator>
 #include <map>
 
 namespace {
@@ -66,8 +68,8 @@ CommandLine::CommandLine()
         = addText(&app, "--catalog", &given.catalogFile, "The descriptions catalog (titles, labels, choices)")
               ->default_str(kCatalogFileName.toStdString());
 
-    for (const CommandAdder add : kCommands)
-        commands.push_back(add(app));
+    std::transform(std::begin(kCommands), std::end(kCommands), std::back_inserter(commands),
+                   [this](CommandAdder add) { return add(app); });
     // After the commands, which would take it for theirs.
     app.footer(kProgramFooter);
 }
@@ -93,9 +95,9 @@ GlobalOptions CommandLine::options() const
 
 int CommandLine::run(Context &context) const
 {
-    for (const std::unique_ptr<Command> &command : commands) {
-        if (command->isChosen())
-            return command->run(context);
-    }
-    return ExitBadInput;
+    const auto chosen
+        = std::find_if(commands.begin(), commands.end(),
+                       [](const std::unique_ptr<Command> &command) { return command->isChosen(); });
+    // The parse requires a command.
+    return chosen == commands.end() ? ExitBadInput : (*chosen)->run(context);
 }

@@ -5,6 +5,7 @@
 #include <QJsonArray>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <cmath>
 
 namespace {
@@ -15,18 +16,13 @@ constexpr qint64 kLargestExactInteger = qint64(1) << 53;
 std::optional<QJsonValue> choiceFromText(const PlannedRow &option, const QString &text, QString *error)
 {
     const QList<ChoiceEntry> &choices = option.choices->entries;
-    const ChoiceEntry *chosen = nullptr;
-    for (const ChoiceEntry &entry : choices) {
-        if (entry.value == text) {
-            chosen = &entry;
-            break;
-        }
-    }
-    for (int i = 0; !chosen && i < choices.size(); ++i) {
-        if (choices.at(i).label == text)
-            chosen = &choices.at(i);
-    }
-    if (!chosen) {
+    // A value first; a label only when no value matches.
+    auto chosen = std::find_if(choices.cbegin(), choices.cend(),
+                               [&text](const ChoiceEntry &entry) { return entry.value == text; });
+    if (chosen == choices.cend())
+        chosen = std::find_if(choices.cbegin(), choices.cend(),
+                              [&text](const ChoiceEntry &entry) { return entry.label == text; });
+    if (chosen == choices.cend()) {
         QStringList listed;
         for (const ChoiceEntry &entry : choices)
             listed.append(entry.value == entry.label

@@ -163,7 +163,7 @@ int BackupCommand::run(Context &context)
     writers.setMaxThreadCount(context.options.jobs);
     Fleet fleet(targets, context.options.jobs, &context.reporter);
     fleet.run(
-        [&](const Target &target, Fleet::Finish finish, Fleet::Release release) {
+        [&](const Target &target, const Fleet::Finish &finish, const Fleet::Release &release) {
             auto *client = new ModuleClient(target.address, context.clientSettings());
             readModule(client, std::nullopt, [&, target, client, finish, release](const ModuleRead &read) {
                 client->deleteLater();

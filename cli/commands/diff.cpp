@@ -12,6 +12,8 @@
 #include <QFileInfo>
 #include <QJsonObject>
 
+#include <algorithm>
+#include <initializer_list>
 #include <memory>
 
 namespace {
@@ -107,11 +109,12 @@ int DiffCommand::run(Context &context)
     }
     if (reading > 0)
         loop.exec();
-    for (const Side *side : {&a, &b}) {
-        if (side->failure != ExitSuccess) {
-            context.reporter.error(side->error);
-            return side->failure;
-        }
+    const std::initializer_list<const Side *> sides{&a, &b};
+    const auto failed = std::find_if(sides.begin(), sides.end(),
+                                     [](const Side *side) { return side->failure != ExitSuccess; });
+    if (failed != sides.end()) {
+        context.reporter.error((*failed)->error);
+        return (*failed)->failure;
     }
 
     QStringList keys = a.pageKeys;

@@ -285,7 +285,7 @@ int SetCommand::run(Context &context)
                          QStringLiteral("to"), QStringLiteral("result")});
     Fleet fleet(targets, context.options.jobs, &context.reporter);
     fleet.run(
-        [&](const Target &target, Fleet::Finish finish, Fleet::Release) {
+        [&](const Target &target, Fleet::Finish finish, const Fleet::Release &) {
             auto *job = new SetJob(&context, catalog, assignments, args.dryRun, target, std::move(finish));
             job->start();
         },

@@ -187,7 +187,7 @@ void ModuleClient::finished(QNetworkReply *reply)
     // A status the module chose is its answer; asking again gives the same one.
     if (outcome.httpStatus >= 300 && outcome.httpStatus < 500)
         mayRetry = false;
-    conclude(std::move(result), mayRetry);
+    conclude(result, mayRetry);
 }
 
 void ModuleClient::timedOut()
@@ -197,10 +197,10 @@ void ModuleClient::timedOut()
     const Request &request = queue.front();
     ClientResult result;
     result.error = noAnswerText(request);
-    conclude(std::move(result), request.kind != Kind::Write);
+    conclude(result, request.kind != Kind::Write);
 }
 
-void ModuleClient::conclude(ClientResult result, bool mayRetry)
+void ModuleClient::conclude(const ClientResult &result, bool mayRetry)
 {
     Request &request = queue.front();
     if (!result.ok && mayRetry && request.attempt < settings.retries) {

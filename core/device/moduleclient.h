@@ -72,7 +72,7 @@ private:
     void finished(QNetworkReply *reply);
     void timedOut();
     void releaseWriter();
-    void conclude(ClientResult result, bool mayRetry);
+    void conclude(const ClientResult &result, bool mayRetry);
     ClientResult interpret(const Request &request, const QByteArray &body, bool *mayRetry) const;
     QString subject(const Request &request) const;
     QString noAnswerText(const Request &request) const;
