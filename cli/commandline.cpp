@@ -57,9 +57,11 @@ CommandLine::CommandLine()
     app.add_option("--timeout", given.timeoutSeconds, "Seconds a request may take")
         ->check(CLI::Range(0.001, 3600.0))
         ->capture_default_str();
-    app.add_option("--retries", given.retries, "Times a failed read is tried again (a write never is)")
-        ->check(CLI::Range(0, 100))
-        ->capture_default_str();
+    retriesOption = app.add_option("--retries", given.retries,
+                                   "Times a failed read is tried again (a write never is); a module that has "
+                                   "not answered anything yet gets them only when this is given")
+                        ->check(CLI::Range(0, 100))
+                        ->capture_default_str();
     app.add_flag("-q,--quiet", given.quiet, "Only errors on standard error");
     app.add_flag("-v,--verbose", given.verbose, "More detail on standard error");
     addText(&app, "--modules-file", &given.modulesFile, "The module list file")
@@ -90,6 +92,7 @@ GlobalOptions CommandLine::options() const
     GlobalOptions options = given;
     options.format = format.empty() ? defaultOutputFormat() : kFormats.at(format);
     options.catalogGiven = catalogOption->count() > 0;
+    options.retriesGiven = retriesOption->count() > 0;
     return options;
 }
 

@@ -26,5 +26,6 @@ private:
     GlobalOptions given;
     std::string format; // empty: the default for where standard output goes
     CLI::Option *catalogOption = nullptr;
+    CLI::Option *retriesOption = nullptr;
     std::vector<std::unique_ptr<Command>> commands;
 };

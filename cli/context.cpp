@@ -15,6 +15,7 @@ ClientSettings Context::clientSettings()
     ClientSettings settings;
     settings.timeoutMs = int(std::lround(options.timeoutSeconds * 1000));
     settings.retries = options.retries;
+    settings.retryBeforeFirstAnswer = options.retriesGiven;
     if (options.verbose)
         settings.logFailure = [this](const QString &line) {
             reporter.detail(line);

@@ -15,6 +15,7 @@ struct GlobalOptions
     int jobs = 8;
     double timeoutSeconds = 5;
     int retries = 2;
+    bool retriesGiven = false; // named on the command line: also for modules not heard from yet
     bool quiet = false;
     bool verbose = false;
     QString modulesFile;

@@ -158,8 +158,10 @@ void ModuleClient::finished(QNetworkReply *reply)
     releaseWriter();
     if (outcome.kind != ReplyOutcome::Answered && settings.logFailure)
         settings.logFailure(failureLine(outcome));
+    answered
+        = answered || outcome.kind == ReplyOutcome::Answered || outcome.kind == ReplyOutcome::ErrorStatus;
     ClientResult result;
-    bool mayRetry = request.kind != Kind::Write;
+    bool mayRetry = request.kind != Kind::Write && (answered || settings.retryBeforeFirstAnswer);
     switch (outcome.kind) {
     case ReplyOutcome::Answered:
         if (isHttpSuccess(outcome.httpStatus)) {
@@ -197,7 +199,7 @@ void ModuleClient::timedOut()
     const Request &request = queue.front();
     ClientResult result;
     result.error = noAnswerText(request);
-    conclude(result, request.kind != Kind::Write);
+    conclude(result, request.kind != Kind::Write && (answered || settings.retryBeforeFirstAnswer));
 }
 
 void ModuleClient::conclude(const ClientResult &result, bool mayRetry)

@@ -18,6 +18,10 @@ struct ClientSettings
 {
     int timeoutMs = 5000;
     int retries = 2; // reads only: a write is never repeated
+    // Whether a read that got no answer at all (none in time, or no connection) is tried again
+    // while the module has not answered anything yet. Off, a module that is not there costs
+    // one timeout instead of one per try; once it has answered, a stumble gets its retries.
+    bool retryBeforeFirstAnswer = false;
     // Told of every request that fails, in one line with its URL and the reason: detail the
     // results put in their own words. Optional.
     std::function<void(const QString &line)> logFailure;
@@ -86,4 +90,5 @@ private:
     QNetworkReply *inFlight = nullptr;
     QNetworkAccessManager *writer = nullptr; // a fresh one per write, with no idle connection
     QTimer deadline;
+    bool answered = false; // the module has answered a request, with any HTTP status
 };
