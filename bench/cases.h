@@ -18,13 +18,23 @@ inline constexpr int kStartupModules = 256;
 inline constexpr int kStartupCatalogBytes = 1 << 20;
 inline constexpr int kDiscoverySenders = 200;
 inline constexpr int kDiscoveryDatagrams = 10000;
-// The fleet backup: modules of kFleetPages pages, each answer kFleetDelayMs late, kFleetJobs
-// at once; timed and measured at every size, up to the whole fleet.
-inline constexpr int kFleetModules = 200;
-inline constexpr int kFleetSizes[] = {50, 100, kFleetModules};
+// The fleet backup: modules of kFleetPages pages, each answer kFleetDelayMs late; timed and
+// measured at every size and every concurrency, up to the whole fleet.
+inline constexpr int kFleetModules = 5000;
+inline constexpr int kFleetSizes[] = {1000, kFleetModules};
+inline constexpr int kFleetJobs[] = {16, 64, 256};
 inline constexpr int kFleetPages = 5;
 inline constexpr int kFleetDelayMs = 20;
-inline constexpr int kFleetJobs = 16;
+// The fleet with faults: every kFaultyHangEvery-th module never answers, every
+// kFaultyDownEvery-th of the others refuses connections; quillnet waits kFaultyTimeoutS for
+// an answer.
+inline constexpr int kFaultyModules = 1000;
+inline constexpr int kFaultyJobs = 64;
+inline constexpr int kFaultyHangEvery = 10;
+inline constexpr int kFaultyDownEvery = 25;
+inline constexpr int kFaultyTimeoutS = 5;
+// Each fleet case runs this many times: its runs last seconds, and their spread is small.
+inline constexpr int kFleetRepetitions = 3;
 
 // For the case files: registers "<name>/product" and "<name>/baseline", each set up by
 // configure.

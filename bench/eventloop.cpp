@@ -6,21 +6,20 @@
 
 namespace {
 
-constexpr int kCaseTimeoutMs = 30000;
 // Item views lay out and repaint on zero-interval timers and posted events, which a few
 // turns of the loop see through.
 constexpr int kDrainMs = 5;
 
 } // namespace
 
-void waitFor(const std::function<bool()> &done)
+void waitFor(const std::function<bool()> &done, int boundMs)
 {
     QTimer watchdog;
     watchdog.setSingleShot(true);
-    QObject::connect(&watchdog, &QTimer::timeout, [] {
-        qFatal("quillnet-bench: a case did not finish within %d s", kCaseTimeoutMs / 1000);
+    QObject::connect(&watchdog, &QTimer::timeout, [boundMs] {
+        qFatal("quillnet-bench: a case did not finish within %d s", boundMs / 1000);
     });
-    watchdog.start(kCaseTimeoutMs);
+    watchdog.start(boundMs);
     while (!done())
         QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
 }

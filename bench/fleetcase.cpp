@@ -1,11 +1,14 @@
-// Fleet backup: the built quillnet backing up 50, 100 and 200 simulated modules of five
-// pages each, every answer 20 ms late, at -j 16, against quillnet-bench-fetch fetching the
-// same URLs at the same concurrency with a bare QNetworkAccessManager. Both are child
-// processes, timed from their start to their exit, and run under GNU time, which reports
-// their peak resident memory; so both pay a process start and the same wrapper.
+// Fleet backup: the built quillnet backing up 1,000 and 5,000 simulated modules of five
+// pages each, every answer 20 ms late, at -j 16, 64 and 256, against quillnet-bench-fetch
+// fetching the same URLs at the same concurrency with a bare QNetworkAccessManager; and a
+// backup of 1,000 modules of which some never answer and some refuse connections. Both
+// sides are child processes, timed from their start to their exit, and run under GNU time,
+// which reports their peak resident memory; so both pay a process start and the same wrapper.
 //
 // The modules serve from this process, started once: product and baseline talk to the very
-// same servers, and neither pays for starting them. While a child runs, this process does
+// same servers, and neither pays for starting them. Each module answers with two threads of
+// its own, so the 6,000 modules take some 18,000 threads and as many descriptors, within
+// the machine's limits; one process serves them all. While a child runs, this process does
 // nothing but wait for it and serve.
 
 #include "benchcontext.h"
@@ -36,11 +39,12 @@ constexpr int kPageRows = 10;
 const QString kTimeProgram = QStringLiteral("time");
 const QString kTimeFormat = QStringLiteral("%M %U %S");
 
-// The fleet, its targets files and the folder the backups go to, kept across the runs.
-struct FleetModules : CaseState
+// A fleet, the targets files of its first modules and the folder the backups go to, kept
+// across the runs.
+struct Fleet
 {
-    explicit FleetModules(BenchContext &)
-        : fleet(kFleetModules)
+    Fleet(int size, const QList<int> &targetSizes, const QList<ModuleFleet::FaultRule> &faults)
+        : fleet(size)
     {
         // As a module keeps them: pages it lists, and the service page, which it does not.
         QStringList listed;
@@ -52,8 +56,9 @@ struct FleetModules : CaseState
         const ModuleSimulator::Behaviour late{ModuleSimulator::Fault::None, 0, kFleetDelayMs};
         fleet.setBehaviour(ModuleSimulator::Endpoint::PageList, late);
         fleet.setBehaviour(ModuleSimulator::Endpoint::Page, late);
+        fleet.setFaultRules(faults);
         started = folder.isValid() && fleet.start(kLoopback, 0);
-        for (int modules : kFleetSizes) {
+        for (int modules : targetSizes) {
             QFile targets(targetsFile(modules));
             started = started && targets.open(QIODevice::WriteOnly);
             for (int index = 0; started && index < modules; ++index)
@@ -69,7 +74,13 @@ struct FleetModules : CaseState
     {
         return folder.filePath(QStringLiteral("targets-%1").arg(modules));
     }
-    QString backups() const { return folder.filePath(QStringLiteral("backups")); }
+    // A folder, as the trailing "/" says, made afresh for each run.
+    QString backups() const { return folder.filePath(QStringLiteral("backups/")); }
+    void emptyBackups() const
+    {
+        QDir(backups()).removeRecursively();
+        QDir().mkpath(backups());
+    }
     // Requests the first `modules` modules have received so far.
     int requests(int modules) const
     {
@@ -78,6 +89,14 @@ struct FleetModules : CaseState
             count += fleet.module(index).requests().size();
         return count;
     }
+    // Ends the answers held by modules that never answer, each of which keeps one of its
+    // module's two threads busy until then.
+    bool releaseHeldAnswers()
+    {
+        const int first = fleet.firstPort();
+        fleet.stop();
+        return fleet.start(kLoopback, first);
+    }
 
     ModuleFleet fleet;
     QJsonObject pages;
@@ -85,9 +104,34 @@ struct FleetModules : CaseState
     bool started = false;
 };
 
-FleetModules *fleetModules(benchmark::State &state)
+struct HealthyFleet
+    : CaseState
+    , Fleet
 {
-    FleetModules &modules = context().caseState<FleetModules>();
+    explicit HealthyFleet(BenchContext &)
+        : Fleet(kFleetModules, {std::begin(kFleetSizes), std::end(kFleetSizes)}, {})
+    { }
+};
+
+// Module n never answers when n is a multiple of kFaultyHangEvery, refuses connections when
+// it is one of kFaultyDownEvery (and not of the first).
+struct FaultyFleet
+    : CaseState
+    , Fleet
+{
+    explicit FaultyFleet(BenchContext &)
+        : Fleet(kFaultyModules, {kFaultyModules}, faultRules())
+    { }
+    static QList<ModuleFleet::FaultRule> faultRules()
+    {
+        return {{kFaultyHangEvery, false, {ModuleSimulator::Fault::Hang, 0, 0}},
+                {kFaultyDownEvery, true, {}}};
+    }
+};
+
+template<typename F> F *fleetOf(benchmark::State &state)
+{
+    F &modules = context().caseState<F>();
     if (modules.started)
         return &modules;
     state.SkipWithError("cannot serve the simulated modules");
@@ -104,8 +148,9 @@ struct ChildRun
 };
 
 // Runs program under GNU time in folder, with its standard output kept or dropped, and
-// waits for its exit.
-ChildRun runChild(const QString &program, const QStringList &args, const QString &folder, bool keepOutput)
+// waits for its exit, which must have the status expected.
+ChildRun runChild(const QString &program, const QStringList &args, const QString &folder, bool keepOutput,
+                  int expectedExit)
 {
     ChildRun run;
     const QString timeProgram = QStandardPaths::findExecutable(kTimeProgram);
@@ -116,16 +161,20 @@ ChildRun runChild(const QString &program, const QStringList &args, const QString
     const QString figuresFile = QDir(folder).filePath(QStringLiteral("figures"));
     QProcess child;
     child.setWorkingDirectory(folder);
-    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    // A run that is to fail names each module that failed: not worth a screenful each time.
+    if (expectedExit == 0)
+        child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    else
+        child.setStandardErrorFile(QProcess::nullDevice());
     if (!keepOutput)
         child.setStandardOutputFile(QProcess::nullDevice());
     const QStringList timeArgs{QStringLiteral("-f"), kTimeFormat, QStringLiteral("-o"), figuresFile, program};
     const Cost cost = measure([&] {
         child.start(timeProgram, timeArgs + args);
-        waitFor([&] { return child.state() == QProcess::NotRunning; });
+        waitFor([&] { return child.state() == QProcess::NotRunning; }, kChildTimeoutMs);
     });
     run.wall = cost.wall;
-    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != 0) {
+    if (child.exitStatus() != QProcess::NormalExit || child.exitCode() != expectedExit) {
         run.error
             = QStringLiteral("%1 exited with %2").arg(QFileInfo(program).fileName()).arg(child.exitCode());
         return run;
@@ -143,18 +192,19 @@ ChildRun runChild(const QString &program, const QStringList &args, const QString
     return run;
 }
 
-// What is amiss with the backups of the first `modules` modules, or nothing.
-QString checkBackups(const FleetModules &f, int modules)
+// What is amiss with the backups of the first `modules` modules, of which those that answer
+// must each have a complete backup and the others none; or nothing.
+QString checkBackups(const Fleet &f, int modules, const std::function<bool(int)> &answers)
 {
     const QDir folder(f.backups());
-    if (folder.entryList(QDir::Files).size() != modules)
-        return QStringLiteral("%1 backup files for %2 modules")
-            .arg(folder.entryList(QDir::Files).size())
-            .arg(modules);
+    int expected = 0;
     for (int index = 0; index < modules; ++index) {
         const QString address = f.address(index);
         QFile file(folder.filePath(QString(address).replace(QLatin1Char(':'), QLatin1Char('_'))
                                    + QStringLiteral(".json")));
+        if (!answers(index))
+            continue;
+        ++expected;
         if (!file.open(QIODevice::ReadOnly))
             return QStringLiteral("no backup of %1").arg(address);
         const QJsonObject backup = QJsonDocument::fromJson(file.readAll()).object();
@@ -168,23 +218,25 @@ QString checkBackups(const FleetModules &f, int modules)
                 .arg(address)
                 .arg(kFleetPages);
     }
-    return {};
+    const int files = int(folder.entryList(QDir::Files).size());
+    return files == expected ? QString()
+                             : QStringLiteral("%1 backup files for %2 modules").arg(files).arg(expected);
 }
 
 // Runs one side once and keeps its figures on state. False, with the case skipped, when the
-// run failed, when amiss finds fault with what it left, or when the modules were not asked
-// for their page list and each page once: a retry, or another program serving on their
-// ports, would make the figures those of other work.
-bool runOnce(benchmark::State &state, const FleetModules &f, int modules, const QString &program,
-             const QStringList &args, bool keepOutput, const std::function<QString(const ChildRun &)> &amiss)
+// run failed, when amiss finds fault with what it left, or when the modules did not get the
+// requests expected: each page once (a retry, or another program serving on their ports,
+// would make the figures those of other work), or one only from a module that never answers.
+bool runOnce(benchmark::State &state, const Fleet &f, int modules, const QString &program,
+             const QStringList &args, bool keepOutput, int expectedExit, int expectedRequests,
+             const std::function<QString(const ChildRun &)> &amiss)
 {
     const int before = f.requests(modules);
-    const ChildRun run = runChild(program, args, f.folder.path(), keepOutput);
+    const ChildRun run = runChild(program, args, f.folder.path(), keepOutput, expectedExit);
     QString error = run.error.isEmpty() ? amiss(run) : run.error;
     const int requests = f.requests(modules) - before;
-    const int expected = modules * (kFleetPages + 1);
-    if (error.isEmpty() && requests != expected)
-        error = QStringLiteral("the modules got %1 requests, not %2").arg(requests).arg(expected);
+    if (error.isEmpty() && requests != expectedRequests)
+        error = QStringLiteral("the modules got %1 requests, not %2").arg(requests).arg(expectedRequests);
     if (!error.isEmpty()) {
         state.SkipWithError(qPrintable(error));
         return false;
@@ -195,35 +247,41 @@ bool runOnce(benchmark::State &state, const FleetModules &f, int modules, const 
     return true;
 }
 
+QStringList backupArgs(const Fleet &f, int modules, int jobs)
+{
+    return {QStringLiteral("-j"),
+            QString::number(jobs),
+            QStringLiteral("-q"),
+            QStringLiteral("backup"),
+            QStringLiteral("--targets-file"),
+            f.targetsFile(modules),
+            QStringLiteral("-O"),
+            f.backups()};
+}
+
 void fleetProduct(benchmark::State &state)
 {
-    FleetModules *f = fleetModules(state);
+    HealthyFleet *f = fleetOf<HealthyFleet>(state);
     if (!f)
         return;
     const int modules = int(state.range(0));
-    const QStringList args{QStringLiteral("-j"),
-                           QString::number(kFleetJobs),
-                           QStringLiteral("-q"),
-                           QStringLiteral("backup"),
-                           QStringLiteral("--targets-file"),
-                           f->targetsFile(modules),
-                           QStringLiteral("-O"),
-                           f->backups()};
+    const QStringList args = backupArgs(*f, modules, int(state.range(1)));
     for (auto _ : state) {
-        QDir(f->backups()).removeRecursively();
-        if (!runOnce(state, *f, modules, QStringLiteral(QUILLNET_EXECUTABLE), args, false,
-                     [&](const ChildRun &) { return checkBackups(*f, modules); }))
+        f->emptyBackups();
+        if (!runOnce(state, *f, modules, QStringLiteral(QUILLNET_EXECUTABLE), args, false, 0,
+                     modules * (kFleetPages + 1),
+                     [&](const ChildRun &) { return checkBackups(*f, modules, [](int) { return true; }); }))
             break;
     }
 }
 
 void fleetBaseline(benchmark::State &state)
 {
-    FleetModules *f = fleetModules(state);
+    HealthyFleet *f = fleetOf<HealthyFleet>(state);
     if (!f)
         return;
     const int modules = int(state.range(0));
-    const QStringList args{f->targetsFile(modules), QString::number(kFleetJobs)};
+    const QStringList args{f->targetsFile(modules), QString::number(state.range(1))};
     const auto amiss = [&](const ChildRun &run) {
         const int pages = QJsonDocument::fromJson(run.out).object().value(QStringLiteral("pages")).toInt();
         return pages == modules * kFleetPages
@@ -231,7 +289,37 @@ void fleetBaseline(benchmark::State &state)
             : QStringLiteral("the baseline fetched %1 pages of %2").arg(pages).arg(modules * kFleetPages);
     };
     for (auto _ : state) {
-        if (!runOnce(state, *f, modules, QStringLiteral(QUILLNET_BENCH_FETCH_EXECUTABLE), args, true, amiss))
+        if (!runOnce(state, *f, modules, QStringLiteral(QUILLNET_BENCH_FETCH_EXECUTABLE), args, true, 0,
+                     modules * (kFleetPages + 1), amiss))
+            break;
+    }
+}
+
+// The faulty fleet: quillnet reports the modules that failed and exits 3.
+void faultyProduct(benchmark::State &state)
+{
+    FaultyFleet *f = fleetOf<FaultyFleet>(state);
+    if (!f)
+        return;
+    const auto hangs = [](int index) {
+        return (index + 1) % kFaultyHangEvery == 0;
+    };
+    const auto answers = [&](int index) {
+        return !hangs(index) && (index + 1) % kFaultyDownEvery != 0;
+    };
+    int requests = 0;
+    for (int index = 0; index < kFaultyModules; ++index)
+        requests += answers(index) ? kFleetPages + 1 : hangs(index) ? 1 : 0;
+    const QStringList args = QStringList{QStringLiteral("--timeout"), QString::number(kFaultyTimeoutS)}
+        + backupArgs(*f, kFaultyModules, kFaultyJobs);
+    for (auto _ : state) {
+        f->emptyBackups();
+        if (!f->releaseHeldAnswers()) {
+            state.SkipWithError("cannot serve the faulty modules again");
+            break;
+        }
+        if (!runOnce(state, *f, kFaultyModules, QStringLiteral(QUILLNET_EXECUTABLE), args, false, 3, requests,
+                     [&](const ChildRun &) { return checkBackups(*f, kFaultyModules, answers); }))
             break;
     }
 }
@@ -241,8 +329,17 @@ void fleetBaseline(benchmark::State &state)
 void registerFleetCase()
 {
     for (int modules : kFleetSizes) {
-        registerPair("fleet", fleetProduct, fleetBaseline, [modules](benchmark::internal::Benchmark *b) {
-            b->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Arg(modules);
-        });
+        for (int jobs : kFleetJobs) {
+            registerPair(
+                "fleet", fleetProduct, fleetBaseline, [modules, jobs](benchmark::internal::Benchmark *b) {
+                    b->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Args({modules, jobs});
+                    b->Repetitions(kFleetRepetitions);
+                });
+        }
     }
+    benchmark::RegisterBenchmark("faulty/product", faultyProduct)
+        ->UseManualTime()
+        ->Unit(benchmark::kMillisecond)
+        ->Iterations(1)
+        ->Repetitions(kFleetRepetitions);
 }

@@ -22,9 +22,17 @@ constexpr double kSaveTarget = 3.0;
 constexpr double kRoundTripTarget = 1.5; // up to the fill, over a bare GET and parse
 constexpr double kDiscoveryBlockTargetMs = 50;
 constexpr double kFleetTarget = 1.2;
-// Peak memory of a fleet backup, from the smallest fleet to the whole one: less than this
-// much more per 100 modules (MB of 10^6 bytes).
+// A healthy fleet's time at most this many times what the modules' delays allow, up to
+// kFleetLimitJobs at once (beyond, a process start and the loopback weigh as much).
+constexpr double kFleetLimitTarget = 1.5;
+constexpr int kFleetLimitJobs = 64;
+// Peak memory of a backup of the whole fleet at the most jobs, and its growth from the
+// smallest fleet to the whole one per 100 modules (MB of 10^6 bytes).
+constexpr double kFleetPeakTargetMB = 64;
 constexpr double kFleetGrowthTargetMB = 1.0;
+// The faulty fleet: at most this many times the limit with one timeout per module that
+// never answers.
+constexpr double kFaultyLimitTarget = 1.3;
 
 double medianOf(std::vector<double> values)
 {
@@ -75,9 +83,19 @@ std::string fillName(const char *side, int rows)
     return std::string("fill/") + side + "/" + std::to_string(rows);
 }
 
-std::string fleetName(const char *side, int modules)
+std::string fleetName(const char *side, int modules, int jobs)
 {
-    return std::string("fleet/") + side + "/" + std::to_string(modules);
+    return std::string("fleet/") + side + "/" + std::to_string(modules) + "/" + std::to_string(jobs);
+}
+
+std::string thousands(int n)
+{
+    return n >= 1000 ? std::to_string(n / 1000) + "," + format("%03.0f", n % 1000) : std::to_string(n);
+}
+
+double megabytes(double mib)
+{
+    return mib * 1024 * 1024 / 1e6;
 }
 
 } // namespace
@@ -248,65 +266,108 @@ Summary::Summary(const Repetitions &runs, const QJsonObject &memory)
     }
 
     // Fleet backup: each side a child process, timed from its start to its exit; its peak
-    // resident memory as GNU time reports it.
+    // resident memory as GNU time reports it. The limit is what the modules' delays allow:
+    // the sum of every answer's delay, spread over the jobs.
     {
         QJsonObject fleet;
+        const int mostJobs = *std::max_element(std::begin(kFleetJobs), std::end(kFleetJobs));
         for (int modules : kFleetSizes) {
-            const std::string product = fleetName("product", modules);
-            const std::string baseline = fleetName("baseline", modules);
-            const double p = median(product);
-            const double b = median(baseline);
-            const double ratio = pairedRatio(product, baseline);
-            // What the modules' delays alone take: rounds of kFleetJobs modules, each a page list
-            // and its pages, one after the other.
-            const int rounds = (modules + kFleetJobs - 1) / kFleetJobs;
-            const double waited = rounds * (kFleetPages + 1) * kFleetDelayMs / 1e3;
-            const bool judged = modules == kFleetModules;
-            add({"fleet backup, " + std::to_string(modules) + " modules", duration(p), duration(b),
-                 format("%.2fx", ratio), judged ? format("<= %.1fx", kFleetTarget) : "",
-                 "the answers' delays alone " + duration(waited) + "; processor "
-                     + format("%.2f", counterMedian(product, "child_cpu_s")) + " vs "
-                     + format("%.2f s", counterMedian(baseline, "child_cpu_s")),
-                 judged ? verdict(ratio, kFleetTarget) : -1});
-            fleet.insert(
-                QString::number(modules),
-                QJsonObject{
-                    {QStringLiteral("product_ms"), number(p * 1e3)},
-                    {QStringLiteral("baseline_ms"), number(b * 1e3)},
-                    {QStringLiteral("ratio"), number(ratio)},
-                    {QStringLiteral("delays_alone_ms"), waited * 1e3},
-                    {QStringLiteral("product_cpu_ms"), number(counterMedian(product, "child_cpu_s") * 1e3)},
-                    {QStringLiteral("baseline_cpu_ms"), number(counterMedian(baseline, "child_cpu_s") * 1e3)},
-                    {QStringLiteral("product_peak_mib"), number(counterMedian(product, "peak_mib"))},
-                    {QStringLiteral("baseline_peak_mib"), number(counterMedian(baseline, "peak_mib"))}});
+            for (int jobs : kFleetJobs) {
+                const std::string product = fleetName("product", modules, jobs);
+                const std::string baseline = fleetName("baseline", modules, jobs);
+                const double p = median(product);
+                const double b = median(baseline);
+                const double ratio = pairedRatio(product, baseline);
+                const double limit = double(modules) * (kFleetPages + 1) * kFleetDelayMs / 1e3 / jobs;
+                const bool judgedByLimit = jobs <= kFleetLimitJobs;
+                const int met = std::isnan(ratio)
+                    ? -1
+                    : int(ratio <= kFleetTarget && (!judgedByLimit || p / limit <= kFleetLimitTarget));
+                add({"fleet, " + thousands(modules) + " modules, -j " + std::to_string(jobs), duration(p),
+                     duration(b), format("%.2fx", ratio), format("<= %.1fx", kFleetTarget),
+                     "limit " + duration(limit) + ": " + format("%.2fx", p / limit)
+                         + (judgedByLimit ? format(" (<= %.1fx)", kFleetLimitTarget) : "") + "; processor "
+                         + format("%.2f", counterMedian(product, "child_cpu_s")) + " vs "
+                         + format("%.2f s", counterMedian(baseline, "child_cpu_s")) + "; peak "
+                         + format("%.1f", counterMedian(product, "peak_mib")) + " vs "
+                         + format("%.1f MiB", counterMedian(baseline, "peak_mib")),
+                     met});
+                fleet.insert(
+                    QStringLiteral("%1/%2").arg(modules).arg(jobs),
+                    QJsonObject{
+                        {QStringLiteral("product_ms"), number(p * 1e3)},
+                        {QStringLiteral("baseline_ms"), number(b * 1e3)},
+                        {QStringLiteral("ratio"), number(ratio)},
+                        {QStringLiteral("limit_ms"), limit * 1e3},
+                        {QStringLiteral("limit_ratio"), number(p / limit)},
+                        {QStringLiteral("product_cpu_ms"),
+                         number(counterMedian(product, "child_cpu_s") * 1e3)},
+                        {QStringLiteral("baseline_cpu_ms"),
+                         number(counterMedian(baseline, "child_cpu_s") * 1e3)},
+                        {QStringLiteral("product_peak_mib"), number(counterMedian(product, "peak_mib"))},
+                        {QStringLiteral("baseline_peak_mib"), number(counterMedian(baseline, "peak_mib"))}});
+            }
         }
-        for (int modules : kFleetSizes) {
-            const double p = counterMedian(fleetName("product", modules), "peak_mib");
-            const double b = counterMedian(fleetName("baseline", modules), "peak_mib");
-            add({"fleet peak memory, " + std::to_string(modules) + " modules", format("%.1f MiB", p),
-                 format("%.1f MiB", b), format("%.2fx", p / b), "", "", -1});
-        }
+        const auto peakMB = [&](const char *side, int modules) {
+            return megabytes(counterMedian(fleetName(side, modules, mostJobs), "peak_mib"));
+        };
+        const double peak = peakMB("product", kFleetModules);
+        add({"fleet peak memory, " + thousands(kFleetModules) + " modules, -j " + std::to_string(mostJobs),
+             format("%.1f MB", peak), format("%.1f MB", peakMB("baseline", kFleetModules)),
+             format("%.1f MB", peak), format("<= %.0f MB", kFleetPeakTargetMB), "",
+             std::isnan(peak) ? -1 : int(peak <= kFleetPeakTargetMB)});
         // From the smallest fleet to the whole one, per 100 modules.
         const int smallest = kFleetSizes[0];
         const auto growthMB = [&](const char *side) {
-            const double mib = counterMedian(fleetName(side, kFleetModules), "peak_mib")
-                - counterMedian(fleetName(side, smallest), "peak_mib");
-            return mib * 1024 * 1024 / 1e6 * 100 / (kFleetModules - smallest);
+            return (peakMB(side, kFleetModules) - peakMB(side, smallest)) * 100 / (kFleetModules - smallest);
         };
         const double productGrowth = growthMB("product");
         const double baselineGrowth = growthMB("baseline");
         add({"fleet memory growth per 100 modules", format("%.2f MB", productGrowth),
              format("%.2f MB", baselineGrowth), format("%.2f MB", productGrowth),
              format("< %.0f MB", kFleetGrowthTargetMB),
-             "peak from " + std::to_string(smallest) + " to " + std::to_string(kFleetModules) + " modules",
+             "peak from " + thousands(smallest) + " to " + thousands(kFleetModules) + " modules at -j "
+                 + std::to_string(mostJobs),
              std::isnan(productGrowth) ? -1 : int(productGrowth < kFleetGrowthTargetMB)});
-        fleet.insert(QStringLiteral("jobs"), kFleetJobs);
+
+        // The faulty fleet against its limit: each module that answers as the healthy ones,
+        // each that never answers one timeout, each that refuses nothing.
+        int answering = 0, hanging = 0;
+        for (int number = 1; number <= kFaultyModules; ++number) {
+            hanging += number % kFaultyHangEvery == 0;
+            answering += number % kFaultyHangEvery != 0 && number % kFaultyDownEvery != 0;
+        }
+        const double faultyLimit
+            = (answering * (kFleetPages + 1) * kFleetDelayMs / 1e3 + hanging * double(kFaultyTimeoutS))
+            / kFaultyJobs;
+        const double faulty = median("faulty/product");
+        add({"fleet with faults, " + thousands(kFaultyModules) + " modules, -j "
+                 + std::to_string(kFaultyJobs),
+             duration(faulty), duration(faultyLimit), format("%.2fx", faulty / faultyLimit),
+             format("<= %.1fx", kFaultyLimitTarget),
+             std::to_string(hanging) + " never answer, "
+                 + std::to_string(kFaultyModules - answering - hanging) + " refuse; baseline: the limit, one "
+                 + std::to_string(kFaultyTimeoutS) + " s timeout each",
+             std::isnan(faulty) ? -1 : int(faulty / faultyLimit <= kFaultyLimitTarget)});
+
         fleet.insert(QStringLiteral("pages_per_module"), kFleetPages);
         fleet.insert(QStringLiteral("delay_ms"), kFleetDelayMs);
         fleet.insert(QStringLiteral("target"), kFleetTarget);
+        fleet.insert(QStringLiteral("limit_target"), kFleetLimitTarget);
+        fleet.insert(QStringLiteral("product_peak_mb"), number(peak));
+        fleet.insert(QStringLiteral("target_peak_mb"), kFleetPeakTargetMB);
         fleet.insert(QStringLiteral("product_growth_mb_per_100_modules"), number(productGrowth));
         fleet.insert(QStringLiteral("baseline_growth_mb_per_100_modules"), number(baselineGrowth));
         fleet.insert(QStringLiteral("target_growth_mb_per_100_modules"), kFleetGrowthTargetMB);
+        fleet.insert(QStringLiteral("faulty"),
+                     QJsonObject{{QStringLiteral("modules"), kFaultyModules},
+                                 {QStringLiteral("jobs"), kFaultyJobs},
+                                 {QStringLiteral("timeout_s"), kFaultyTimeoutS},
+                                 {QStringLiteral("never_answer"), hanging},
+                                 {QStringLiteral("refuse"), kFaultyModules - answering - hanging},
+                                 {QStringLiteral("product_ms"), number(faulty * 1e3)},
+                                 {QStringLiteral("limit_ms"), faultyLimit * 1e3},
+                                 {QStringLiteral("target"), kFaultyLimitTarget}});
         cases.insert(QStringLiteral("fleet"), fleet);
     }
 
@@ -389,11 +450,11 @@ bool Summary::allTargetsMet() const
 
 void Summary::print(std::FILE *out) const
 {
-    std::fprintf(out, "\n%-38s %12s %12s %9s %9s  %-6s %s\n", "Case", "Product", "Baseline", "Figure",
+    std::fprintf(out, "\n%-42s %12s %12s %9s %9s  %-6s %s\n", "Case", "Product", "Baseline", "Figure",
                  "Target", "Met", "Note");
     for (const Line &l : lines) {
         const char *met = l.verdict == 1 ? "yes" : l.verdict == 0 ? "NO" : "";
-        std::fprintf(out, "%-38s %12s %12s %9s %9s  %-6s %s\n", l.name.c_str(), l.product.c_str(),
+        std::fprintf(out, "%-42s %12s %12s %9s %9s  %-6s %s\n", l.name.c_str(), l.product.c_str(),
                      l.baseline.c_str(), l.figure.c_str(), l.target.c_str(), met, l.note.c_str());
     }
 }
