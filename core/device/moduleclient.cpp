@@ -2,9 +2,9 @@
 
 #include "core/device/modulereplies.h"
 #include "core/device/modulerequests.h"
+#include "core/json/jsontext.h"
 
 #include <QIODevice>
-#include <QJsonDocument>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 
@@ -89,7 +89,7 @@ void ModuleClient::readPage(const QString &pageKey, Done done)
 
 void ModuleClient::writePage(const QString &pageKey, const QJsonObject &document, Done done)
 {
-    enqueue({Kind::Write, pageKey, QJsonDocument(document).toJson(QJsonDocument::Compact), std::move(done)});
+    enqueue({Kind::Write, pageKey, compactJson(document), std::move(done)});
 }
 
 void ModuleClient::enqueue(Request request)

@@ -2,6 +2,7 @@
 
 #include "core/device/optionrows.h"
 #include "core/device/pagemerge.h"
+#include "core/json/jsontext.h"
 
 #include <algorithm>
 
@@ -39,7 +40,7 @@ QList<Difference> compareOptions(const QString &pageKey, const QJsonObject &a, c
     for (const QString &key : unionOfKeys(a, b)) {
         const QJsonValue valueA = a.value(key);
         const QJsonValue valueB = b.value(key);
-        if (valueA == valueB)
+        if (sameJsonValue(valueA, valueB))
             continue;
         if (isOptionGroup(valueA) && isOptionGroup(valueB)) {
             const QJsonObject groupA = valueA.toObject();
@@ -47,7 +48,7 @@ QList<Difference> compareOptions(const QString &pageKey, const QJsonObject &a, c
             for (const QString &subKey : unionOfKeys(groupA, groupB)) {
                 const QJsonValue memberA = groupA.value(subKey);
                 const QJsonValue memberB = groupB.value(subKey);
-                if (memberA != memberB)
+                if (!sameJsonValue(memberA, memberB))
                     differences.append({pageKey, key, subKey, true, memberA, memberB});
             }
             continue;

@@ -1,16 +1,16 @@
 #pragma once
 
+#include "core/json/jsontext.h"
+
 #include <QByteArray>
-#include <QJsonDocument>
 #include <QJsonObject>
 
 // JSON text written in a test as the object it stands for (an empty one when it is none),
-// and an object as the compact text the window and the simulator send.
+// read as the system reads a module's text; compactJson() (json/jsontext.h) gives the text
+// the window and the simulator send.
 inline QJsonObject jsonObject(const QByteArray &text)
 {
-    return QJsonDocument::fromJson(text).object();
-}
-inline QByteArray compactJson(const QJsonObject &object)
-{
-    return QJsonDocument(object).toJson(QJsonDocument::Compact);
+    QJsonObject object;
+    parseJsonObject(text, &object);
+    return object;
 }

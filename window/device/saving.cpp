@@ -4,12 +4,12 @@
 #include "core/device/modulerequests.h"
 #include "core/device/optionrows.h"
 #include "core/device/pagemerge.h"
+#include "core/json/jsontext.h"
 #include "window/app/messageboxes.h"
 #include "window/app/uitexts.h"
 #include "window/device/roweditors.h"
 
 #include <QDebug>
-#include <QJsonDocument>
 #include <QPushButton>
 
 void MainWindow::saveopt()
@@ -40,7 +40,7 @@ void MainWindow::saveopt()
     }
     pageValues.insert(pageKey, page.result());
 
-    const QByteArray document = QJsonDocument(pageValues).toJson(QJsonDocument::Compact);
+    const QByteArray document = compactJson(pageValues);
     // The log line the toolkit writes for the object ("QJsonObject(" + its compact JSON + ")"),
     // made from the text already serialised: a large page is not serialised twice.
     qDebug().nospace().noquote() << "QJsonObject(" << QString::fromUtf8(document) << ')';
