@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
+#include <QRegularExpression>
 
 namespace {
 
@@ -21,6 +22,7 @@ const QLatin1String kLabelKey("label");
 const QLatin1String kPageKeysKey("pageKeys");
 const QLatin1String kPagesKey("pages");
 const QLatin1String kIncompleteKey("incomplete");
+const QString kBackupSuffix = QStringLiteral(".json");
 
 QByteArray member(const QLatin1String &key, const QJsonValue &value)
 {
@@ -61,13 +63,21 @@ Backup newBackup(const QString &address, const QString &label)
     return backup;
 }
 
-bool writeBackup(const Backup &backup, const std::function<bool(const QByteArray &)> &sink)
+QString backupFileName(const QString &address)
+{
+    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._-]"));
+    return QString(address).replace(unsafe, QStringLiteral("_")) + kBackupSuffix;
+}
+
+bool writeBackup(const Backup &backup, const std::function<bool(const QByteArray &)> &sink, BackupForm form)
 {
     QByteArray head = "{\n";
     head += member(kFormatKey, kBackupFormat) + ",\n";
     head += member(kFormatVersionKey, kBackupFormatVersion) + ",\n";
-    head += member(kCreatedAtKey, backup.createdAt) + ",\n";
-    head += member(kToolKey, backup.tool) + ",\n";
+    if (form == BackupForm::Dated) {
+        head += member(kCreatedAtKey, backup.createdAt) + ",\n";
+        head += member(kToolKey, backup.tool) + ",\n";
+    }
     head += member(kModuleKey, QJsonObject{{kAddressKey, backup.address}, {kLabelKey, backup.label}}) + ",\n";
     head += member(kPageKeysKey, QJsonArray::fromStringList(backup.pageKeys)) + ",\n";
     head += "  " + jsonText(QString(kPagesKey)).toUtf8() + ": {";
@@ -79,7 +89,15 @@ bool writeBackup(const Backup &backup, const std::function<bool(const QByteArray
         if (page == backup.pages.constEnd())
             continue;
         // A page may be megabytes: written as the toolkit makes it, without a detour through text.
-        const QByteArray text = QJsonDocument(page.value()).toJson(QJsonDocument::Compact);
+        QByteArray text;
+        if (form == BackupForm::Stable) {
+            // Nested under "pages": every line after the first moves in by two levels.
+            text = QJsonDocument(page.value()).toJson(QJsonDocument::Indented);
+            text.chop(1);
+            text.replace('\n', "\n    ");
+        } else {
+            text = QJsonDocument(page.value()).toJson(QJsonDocument::Compact);
+        }
         if (!sink((first ? "\n    " : ",\n    ") + jsonText(key).toUtf8() + ": " + text))
             return false;
         first = false;
@@ -88,10 +106,12 @@ bool writeBackup(const Backup &backup, const std::function<bool(const QByteArray
                 + member(kIncompleteKey, QJsonArray::fromStringList(backup.incomplete)) + "\n}\n");
 }
 
-bool writeBackupFile(const Backup &backup, const QString &path, QString *error)
+bool writeBackupFile(const Backup &backup, const QString &path, QString *error, BackupForm form)
 {
     AtomicFile file(path);
-    if (!file.open() || !writeBackup(backup, [&file](const QByteArray &text) { return file.write(text); })
+    if (!file.open()
+        || !writeBackup(
+            backup, [&file](const QByteArray &text) { return file.write(text); }, form)
         || !file.commit()) {
         *error = file.errorString();
         return false;
@@ -101,14 +121,20 @@ bool writeBackupFile(const Backup &backup, const QString &path, QString *error)
 
 BackupRead readBackupFile(const QString &path)
 {
-    BackupRead read;
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) {
+        BackupRead read;
         read.error = QStringLiteral("cannot read %1: %2").arg(path, file.errorString());
         return read;
     }
+    return readBackupText(file.readAll(), path);
+}
+
+BackupRead readBackupText(const QByteArray &text, const QString &path)
+{
+    BackupRead read;
     QJsonObject root;
-    if (!parseJsonObject(file.readAll(), &root))
+    if (!parseJsonObject(text, &root))
         return notABackup(path, QStringLiteral("not a JSON object"));
     if (root.value(kFormatKey).toString() != kBackupFormat)
         return notABackup(path, QStringLiteral("\"format\" is not \"%1\"").arg(kBackupFormat));

@@ -1,4 +1,6 @@
+#include "cli/atomicfile.h"
 #include "cli/backupfile.h"
+#include "cli/backuphistory.h"
 #include "cli/commands/commands.h"
 #include "cli/context.h"
 #include "cli/exitstatus.h"
@@ -7,10 +9,10 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QFile>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonObject>
-#include <QRegularExpression>
 #include <QRunnable>
 #include <QThreadPool>
 
@@ -20,14 +22,6 @@
 namespace {
 
 const QString kStandardOutput = QStringLiteral("-");
-const QString kBackupSuffix = QStringLiteral(".json");
-
-// A file name that says which module it holds: "10.0.0.5_8080.json".
-QString backupFileName(const QString &address)
-{
-    static const QRegularExpression unsafe(QStringLiteral("[^A-Za-z0-9._-]"));
-    return QString(address).replace(unsafe, QStringLiteral("_")) + kBackupSuffix;
-}
 
 // What one module's backup came to, as the outcome of its target.
 struct Outcome
@@ -46,6 +40,14 @@ struct Outcome
                     QStringLiteral("the backup %1 lacks pages that could not be read: %2")
                         .arg(path, errors.join(QStringLiteral("; "))));
     }
+    TargetOutcome unchanged() const { return make(TargetStatus::Unchanged, QString()); }
+    // In a history, a backup that lacks pages leaves the module's last file as it was.
+    TargetOutcome kept() const
+    {
+        return make(TargetStatus::Partial,
+                    QStringLiteral("pages could not be read, so %1 keeps its last version: %2")
+                        .arg(path, errors.join(QStringLiteral("; "))));
+    }
     TargetOutcome failed(const QString &error) const { return make(TargetStatus::Failed, error); }
 
 private:
@@ -55,6 +57,7 @@ private:
         outcome.status = status;
         outcome.error = error;
         const QString result = status == TargetStatus::Done ? QStringLiteral("saved")
+            : status == TargetStatus::Unchanged             ? QStringLiteral("unchanged")
             : status == TargetStatus::Partial               ? QStringLiteral("incomplete")
                                                             : QStringLiteral("failed");
         const bool hasFile = status != TargetStatus::Failed;
@@ -80,10 +83,37 @@ bool writeToStandardOutput(const Backup &backup)
     return std::fflush(stdout) == 0 && written;
 }
 
+// A module's version in a history: written only when it differs from the file there, so
+// that an unchanged module costs neither a sync nor a look from git. A backup that lacks
+// pages never replaces a file.
+TargetOutcome writeHistoryFile(const Backup &backup, const Outcome &outcome)
+{
+    QFile existing(outcome.path);
+    const bool exists = existing.open(QIODevice::ReadOnly);
+    if (!backup.incomplete.isEmpty() && exists)
+        return outcome.kept();
+    QByteArray text;
+    writeBackup(
+        backup,
+        [&text](const QByteArray &part) {
+            text += part;
+            return true;
+        },
+        BackupForm::Stable);
+    if (exists && existing.size() == text.size() && existing.readAll() == text)
+        return outcome.unchanged();
+    existing.close();
+    AtomicFile file(outcome.path);
+    if (!file.open() || !file.write(text) || !file.commit())
+        return outcome.failed(file.errorString());
+    return outcome.written();
+}
+
 struct BackupArgs
 {
     TargetChoice targets;
     QString output; // -O; empty: a file per module in the working folder
+    QString history; // --git: a file per module in a history, committed
 };
 
 class BackupCommand : public Command
@@ -94,12 +124,18 @@ public:
     {
         addTexts(subcommand, "TARGETS", &args.targets.addresses, "The modules");
         addTargetOptions(subcommand, &args.targets);
-        addText(subcommand, "-O", &args.output,
-                "A file for one module, a folder for several, - for standard output");
+        CLI::Option *output = addText(subcommand, "-O", &args.output,
+                                      "A file for one module, a folder for several, - for standard output");
+        addText(subcommand, "--git", &args.history,
+                "A git repository of backups: a file per module, a commit when some changed")
+            ->excludes(output);
         subcommand->footer(
             "Without -O, each module's backup goes to ADDRESS.json in the working folder, \":\" written\n"
             "as \"_\" (10.0.0.5_8080.json).\n"
-            "Example: quillnet backup --all -O backups/");
+            "With --git, into FOLDER (made and initialised when missing or empty) under the same names,\n"
+            "without the time of the run, and committed when some module changed: one commit per run.\n"
+            "Example: quillnet backup --all -O backups/\n"
+            "Example: quillnet backup --all --git history/");
     }
     int run(Context &context) override;
 
@@ -122,7 +158,16 @@ int BackupCommand::run(Context &context)
         return ExitBadInput;
     }
 
-    // Where each backup goes: a file, standard output, or a file per module in a folder.
+    // Where each backup goes: a file, standard output, a file per module in a folder or in
+    // a history.
+    const bool intoHistory = !args.history.isEmpty();
+    BackupHistory history;
+    if (intoHistory) {
+        if (history.open(args.history, BackupHistory::Use::Write, &error) != BackupHistory::Opened::Ready) {
+            context.reporter.error(error);
+            return ExitBadInput;
+        }
+    }
     const bool toStandardOutput = args.output == kStandardOutput;
     QString folder = QDir::currentPath();
     QString singleFile;
@@ -148,6 +193,8 @@ int BackupCommand::run(Context &context)
         }
     }
     const auto pathFor = [&](const Target &target) {
+        if (intoHistory)
+            return history.filePath(target.address);
         return singleFile.isEmpty() ? QDir(folder).filePath(backupFileName(target.address)) : singleFile;
     };
 
@@ -162,6 +209,7 @@ int BackupCommand::run(Context &context)
     QThreadPool writers;
     writers.setMaxThreadCount(context.options.jobs);
     Fleet fleet(targets, context.options.jobs, &context.reporter);
+    QList<ModuleNotBackedUp> notBackedUp;
     fleet.run(
         [&](const Target &target, const Fleet::Finish &finish, const Fleet::Release &release) {
             auto *client = new ModuleClient(target.address, context.clientSettings());
@@ -184,23 +232,48 @@ int BackupCommand::run(Context &context)
                 // on serving the other modules meanwhile; the module is done with, so the next
                 // one may start.
                 release();
-                writers.start(QRunnable::create([backup = std::move(backup), path, outcome, finish] {
-                    QString error;
-                    const bool written = writeBackupFile(backup, path, &error);
-                    QMetaObject::invokeMethod(
-                        QCoreApplication::instance(),
-                        [=] { finish(written ? outcome.written() : outcome.failed(error)); },
-                        Qt::QueuedConnection);
-                }));
+                writers.start(
+                    QRunnable::create([backup = std::move(backup), path, outcome, finish, intoHistory] {
+                        TargetOutcome result;
+                        if (intoHistory) {
+                            result = writeHistoryFile(backup, outcome);
+                        } else {
+                            QString error;
+                            result = writeBackupFile(backup, path, &error) ? outcome.written()
+                                                                           : outcome.failed(error);
+                        }
+                        QMetaObject::invokeMethod(
+                            QCoreApplication::instance(), [=] { finish(result); }, Qt::QueuedConnection);
+                    }));
             });
         },
-        [&](const Target &, const TargetOutcome &outcome) {
+        [&](const Target &target, const TargetOutcome &outcome) {
             if (output)
                 output->add(outcome.record, outcome.rows);
+            if (outcome.status == TargetStatus::Failed || outcome.status == TargetStatus::Partial)
+                notBackedUp.append({target.address, outcome.error});
         });
     if (output)
         output->finish();
     context.reporter.info(QStringLiteral("backup: %1").arg(fleet.summary()));
+    if (!intoHistory)
+        return fleet.exitStatus();
+
+    // The run's one commit, once every file is in place: a run killed before it leaves
+    // files that the next run commits.
+    const HistoryCommit commit = history.commitRun(int(targets.size()), notBackedUp);
+    if (!commit.ok) {
+        context.reporter.error(QStringLiteral("%1: the files are written but not committed: %2")
+                                   .arg(history.root(), commit.error));
+        return ExitAllFailed;
+    }
+    if (commit.commit.isEmpty())
+        context.reporter.info(QStringLiteral("history: no module changed; nothing committed"));
+    else
+        context.reporter.info(QStringLiteral("history: %1 of %2 modules changed, commit %3")
+                                  .arg(commit.changed)
+                                  .arg(targets.size())
+                                  .arg(commit.commit));
     return fleet.exitStatus();
 }
 

@@ -13,9 +13,10 @@ std::unique_ptr<Command> addSetCommand(CLI::App &app);
 std::unique_ptr<Command> addBackupCommand(CLI::App &app);
 std::unique_ptr<Command> addRestoreCommand(CLI::App &app);
 std::unique_ptr<Command> addDiffCommand(CLI::App &app);
+std::unique_ptr<Command> addHistoryCommand(CLI::App &app);
 
 // In the order --help lists them.
 inline constexpr CommandAdder kCommands[] = {
-    addModulesCommand, addDiscoverCommand, addPagesCommand,   addGetCommand,
-    addSetCommand,     addBackupCommand,   addRestoreCommand, addDiffCommand,
+    addModulesCommand, addDiscoverCommand, addPagesCommand, addGetCommand,     addSetCommand,
+    addBackupCommand,  addRestoreCommand,  addDiffCommand,  addHistoryCommand,
 };

@@ -1,4 +1,5 @@
 #include "cli/backupfile.h"
+#include "cli/backuphistory.h"
 #include "cli/commands/commands.h"
 #include "cli/context.h"
 #include "cli/exitstatus.h"
@@ -12,6 +13,8 @@
 #include <QFileInfo>
 #include <QJsonObject>
 
+#include <optional>
+
 #include <algorithm>
 #include <initializer_list>
 #include <memory>
@@ -23,6 +26,8 @@ struct Side
 {
     QString name;
     bool isFile = false;
+    std::optional<HistoryReference> version; // FOLDER@REV: a module's file in a history
+    QString address; // the module it is of, once read
     QStringList pageKeys;
     QMap<QString, QJsonObject> pages;
     QStringList unreadable; // pages it could not give
@@ -35,14 +40,16 @@ bool looksLikeFile(const QString &text)
     return text.contains(QLatin1Char('/')) || text.endsWith(QLatin1String(".json"));
 }
 
-void readFileSide(Side *side)
+void readFileSide(Side *side, const QString &address = {})
 {
-    const BackupRead read = readBackupFile(side->name);
+    const BackupRead read
+        = side->version ? readHistoryBackup(*side->version, address) : readBackupFile(side->name);
     if (read.kind != BackupRead::Read) {
         side->failure = read.kind == BackupRead::Unreadable ? ExitBadInput : ExitNotABackup;
         side->error = read.error;
         return;
     }
+    side->address = read.backup.address;
     side->pageKeys = read.backup.pageKeys;
     side->pages = read.backup.pages;
     side->unreadable = read.backup.incomplete;
@@ -52,6 +59,7 @@ struct DiffArgs
 {
     QString a;
     QString b;
+    QString module; // whose file FOLDER@REV names when neither side says
 };
 
 class DiffCommand : public Command
@@ -62,7 +70,12 @@ public:
     {
         addText(subcommand, "A", &args.a, "A MODULE or a backup file")->required();
         addText(subcommand, "B", &args.b, "A MODULE or a backup file")->required();
-        subcommand->footer("Example: quillnet diff 192.168.4.20 boiler.json");
+        addText(subcommand, "--module", &args.module, "The module whose file FOLDER@REV names");
+        subcommand->footer(
+            "A or B may be FOLDER@REV, a module's file in a history at a revision (history@HEAD~3): the\n"
+            "module of the other side, or --module.\n"
+            "Example: quillnet diff 192.168.4.20 boiler.json\n"
+            "Example: quillnet diff 192.168.4.20 history@HEAD~1");
     }
     int run(Context &context) override;
 
@@ -83,6 +96,9 @@ int DiffCommand::run(Context &context)
     int reading = 0;
     for (Side *side : {&a, &b}) {
         side->isFile = QFileInfo(side->name).isFile();
+        side->version = historyReference(side->name);
+        if (side->version)
+            continue; // read once the other side has said which module it is of
         if (side->isFile) {
             readFileSide(side);
             continue;
@@ -100,6 +116,7 @@ int DiffCommand::run(Context &context)
                 side->failure = ExitAllFailed;
                 side->error = QStringLiteral("%1: %2").arg(side->name, read.error);
             }
+            side->address = side->name;
             side->pageKeys = read.pageKeys;
             side->pages = read.pages;
             side->unreadable = read.incomplete;
@@ -109,6 +126,18 @@ int DiffCommand::run(Context &context)
     }
     if (reading > 0)
         loop.exec();
+    for (const auto &[side, other] : {std::make_pair(&a, &b), std::make_pair(&b, &a)}) {
+        if (!side->version || side->failure != ExitSuccess)
+            continue;
+        const QString address = !args.module.isEmpty() ? args.module : other->address;
+        if (address.isEmpty() && other->failure == ExitSuccess) {
+            side->failure = ExitBadInput;
+            side->error = QStringLiteral("%1 names a history: say whose file with --module").arg(side->name);
+            continue;
+        }
+        if (!address.isEmpty())
+            readFileSide(side, address);
+    }
     const std::initializer_list<const Side *> sides{&a, &b};
     const auto failed = std::find_if(sides.begin(), sides.end(),
                                      [](const Side *side) { return side->failure != ExitSuccess; });

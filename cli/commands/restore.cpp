@@ -1,4 +1,5 @@
 #include "cli/backupfile.h"
+#include "cli/backuphistory.h"
 #include "cli/commands/commands.h"
 #include "cli/context.h"
 #include "cli/exitstatus.h"
@@ -77,7 +78,7 @@ public:
         : Command(app, "restore", "Write a backup back onto a module")
     {
         addText(subcommand, "MODULE", &args.module, "The module")->required();
-        addText(subcommand, "FILE", &args.file, "The backup file")->required();
+        addText(subcommand, "FILE", &args.file, "The backup file, or FOLDER@REV in a history")->required();
         addTexts(subcommand, "--pages", &args.pages, "Only these pages (keys separated by commas)")
             ->delimiter(',');
         subcommand->add_flag("--dry-run", args.dryRun, "Show the plan and write nothing");
@@ -87,7 +88,10 @@ public:
         subcommand->footer(
             "Shows the plan, saves the module's state next to FILE (NAME.before-restore-TIME.json),\n"
             "then writes the pages that differ in the module's order, reading each back.\n"
-            "Example: quillnet restore 192.168.4.20 boiler.json --dry-run");
+            "FOLDER@REV is the module's file in a history (backup --git) at a revision; the state\n"
+            "before the restore is then saved in the working folder.\n"
+            "Example: quillnet restore 192.168.4.20 boiler.json --dry-run\n"
+            "Example: quillnet restore 192.168.4.20 history@HEAD~3 --dry-run");
     }
     int run(Context &context) override;
 
@@ -100,7 +104,9 @@ private:
 int RestoreCommand::run(Context &context)
 {
     Reporter &reporter = context.reporter;
-    const BackupRead file = readBackupFile(args.file);
+    // FOLDER@REV: the module's file in a history, read from git without checking anything out.
+    const std::optional<HistoryReference> version = historyReference(args.file);
+    const BackupRead file = version ? readHistoryBackup(*version, args.module) : readBackupFile(args.file);
     if (file.kind != BackupRead::Read) {
         reporter.error(file.error);
         return file.kind == BackupRead::Unreadable ? ExitBadInput : ExitNotABackup;
@@ -197,7 +203,8 @@ int RestoreCommand::run(Context &context)
     before.pageKeys = live.pageKeys;
     before.pages = live.pages;
     before.incomplete = live.incomplete;
-    const QString safetyPath = safetyBackupPath(args.file);
+    // Never inside a history, where it would count as a module's file: in the working folder.
+    const QString safetyPath = safetyBackupPath(version ? backupFileName(args.module) : args.file);
     QString error;
     if (!writeBackupFile(before, safetyPath, &error)) {
         reporter.error(
