@@ -60,6 +60,11 @@ int choiceEntryOf(const QList<ChoiceEntry> &entries, const QJsonValue &value)
     return index;
 }
 
+QString choiceValueText(const QJsonValue &value)
+{
+    return value.isString() ? value.toString() : QString::number(value.toInt(0));
+}
+
 QJsonValue choiceValue(const QString &valueText, bool asText)
 {
     if (asText)

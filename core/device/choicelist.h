@@ -29,6 +29,9 @@ int choiceIndex(const QList<ChoiceEntry> &entries, const QJsonValue &value);
 // Index of the entry whose value part is the option's value, compared as choiceIndex()
 // compares; -1 when no entry holds it.
 int choiceEntryOf(const QList<ChoiceEntry> &entries, const QJsonValue &value);
+// How a choice box shows a value that no entry of its list holds: as itself, the text or the
+// integer in decimal, rather than as an entry it is not.
+QString choiceValueText(const QJsonValue &value);
 // The value a save writes for a chosen entry's value part: the text itself for an option
 // that holds text, else a number (0 when not a decimal int).
 QJsonValue choiceValue(const QString &valueText, bool asText);

@@ -99,3 +99,10 @@ QJsonValue numberValue(const QString &text)
 {
     return text.toInt(nullptr, 10);
 }
+
+bool isNumberText(const QString &text)
+{
+    bool ok = false;
+    text.toInt(&ok, 10);
+    return ok;
+}

@@ -67,3 +67,6 @@ struct RowPlace
 QJsonValue flagValue(Qt::CheckState state);
 // A number field writes its text as a base-10 int; 0 for an empty, partial or too large text.
 QJsonValue numberValue(const QString &text);
+// Whether a number field's text is a value at all: a base-10 int. An empty field, a lone sign
+// or a number beyond int is none, and a save must not turn it into 0.
+bool isNumberText(const QString &text);

@@ -1,6 +1,7 @@
 #include "window/app/mainwindow.h"
 
 #include "core/device/modulerequests.h"
+#include "core/device/optionrows.h"
 #include "window/app/messageboxes.h"
 #include "window/app/uitexts.h"
 #include "window/device/boundedtextdelegate.h"
@@ -46,6 +47,13 @@ MainWindow::MainWindow(QWidget *parent)
     // clang-format off
     connect(ui->tableWidget, SIGNAL(cellActivated(int,int)), this, SLOT(clicktable(int,int)));
     // clang-format on
+    // A text cell changes by its item, in place or from the value editor.
+    connect(ui->tableWidget, &QTableWidget::itemChanged, this, [this](QTableWidgetItem *item) {
+        if (item->column() == kValueColumn)
+            markrow(item->row());
+    });
+    // A save decides anew which rows differ from what the page holds.
+    connect(this, &MainWindow::saveFinished, this, &MainWindow::markrows);
 
     loadmodules();
     fillmodules();

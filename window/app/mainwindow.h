@@ -34,6 +34,10 @@ public:
     explicit MainWindow(QWidget *parent = nullptr);
     ~MainWindow() override;
 
+signals:
+    // At the end of every save attempt: confirmed only when the module holds what was saved.
+    void saveFinished(bool confirmed);
+
 private slots:
     void prinpageInt(int);
     void prinpage(QListWidgetItem *item, QListWidgetItem *pre);
@@ -86,6 +90,13 @@ private:
     void finissaveopt(QNetworkReply *reply);
     void clearpage();
     void filltable(const QJsonObject &options);
+    // Marks a row changed, invalid or unchanged from its editor against the page.
+    void markrow(int row);
+    void markrows();
+    // Whether the page on screen holds edits that a save would write, or try to.
+    bool pageedited() const;
+    // False, after a warning that names them, while number fields hold no number.
+    bool numbersentered();
 
     QNetworkReply *pageReply = nullptr;
     QNetworkReply *pagesReply = nullptr;

@@ -40,6 +40,12 @@ inline constexpr const char *pageLoadFailed
 inline constexpr const char *emptyPage = QT_TRANSLATE_NOOP("MainWindow", "Пустая страница");
 inline constexpr const char *saveFailed = QT_TRANSLATE_NOOP("MainWindow", "Не удалось сохранить страницу");
 inline constexpr const char *jsonParserError = QT_TRANSLATE_NOOP("MainWindow", "Ошибка парсера json!");
+inline constexpr const char *nestedReadOnly
+    = QT_TRANSLATE_NOOP("MainWindow", "Только чтение: вложенный объект здесь не изменяется");
+inline constexpr const char *jsonReadOnly
+    = QT_TRANSLATE_NOOP("MainWindow", "Только чтение: значение такого типа здесь не изменяется");
+inline constexpr const char *noNumber
+    = QT_TRANSLATE_NOOP("MainWindow", "Не введено число, страница не сохранена: %1");
 inline constexpr const char *valueEditorTitle = QT_TRANSLATE_NOOP("ValueUI", "Многострочный редактор");
 
 // Descriptions catalog

@@ -42,7 +42,7 @@ void MainWindow::filltable(const QJsonObject &options)
         setLabel(table, row, planned.label, planned.kind == GroupHeader);
         rowEditors.append(
             createRowEditor(table, row, planned.kind, planned.value, std::move(planned.choices), this));
-        watchRowEditor(&rowEditors, row, this);
+        watchRowEditor(&rowEditors, row, this, [this](int changed) { markrow(changed); });
         rowPlaces.append(std::move(planned.place));
         rowTypes.append(planned.kind);
         rowKeys.append(planned.rowKey);

@@ -34,12 +34,14 @@ void MainWindow::prinpage(QListWidgetItem *item, QListWidgetItem *)
 void MainWindow::finispage(QNetworkReply *reply)
 {
     const ReplyOutcome outcome = finishRequest(reply, &pageReply);
+    // Whatever the answer, the page before is no longer the one selected: its edits were
+    // settled before this page was asked for, and it must not stay with Save disabled.
+    clearpage();
     if (outcome.kind != ReplyOutcome::Answered) {
         showError(this, tr(uitexts::pageLoadFailed));
         return;
     }
 
-    clearpage();
     const PageReply page = readPageReply(outcome.body, pageKey);
     switch (page.kind) {
     case PageReply::EmptyBody:

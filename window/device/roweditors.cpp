@@ -1,9 +1,11 @@
 #include "window/device/roweditors.h"
 
 #include "core/json/jsontext.h"
+#include "window/app/uitexts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QCoreApplication>
 #include <QIntValidator>
 #include <QLineEdit>
 #include <QTableWidget>
@@ -17,6 +19,17 @@ QLineEdit *lineEdit(QTableWidget *table, int row, const QString &text, QWidget *
     edit->setCursorPosition(0);
     table->setCellWidget(row, kValueColumn, edit);
     return edit;
+}
+
+// A value shown for reading only looks it, and says why.
+void showReadOnly(QLineEdit *edit, const char *reason)
+{
+    edit->setReadOnly(true);
+    QPalette palette = edit->palette();
+    palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+    palette.setColor(QPalette::Text, palette.color(QPalette::Disabled, QPalette::Text));
+    edit->setPalette(palette);
+    edit->setToolTip(QCoreApplication::translate("MainWindow", reason));
 }
 
 } // namespace
@@ -39,7 +52,7 @@ RowEditor createRowEditor(QTableWidget *table, int row, RowKind kind, const QJso
         // of a huge one would stall the window.
         const QString text = kind == NestedField ? nestedText(value.toObject()) : jsonText(value);
         QLineEdit *edit = lineEdit(table, row, text.left(kLineEditTextLimit), parent);
-        edit->setReadOnly(true);
+        showReadOnly(edit, kind == NestedField ? uitexts::nestedReadOnly : uitexts::jsonReadOnly);
         editor.widget = edit;
         break;
     }
@@ -61,7 +74,12 @@ RowEditor createRowEditor(QTableWidget *table, int row, RowKind kind, const QJso
     case ChoiceBox: {
         auto *box = new QComboBox(parent);
         box->addItems(choices->labels);
-        box->setCurrentIndex(choiceIndex(choices->entries, value));
+        // A value outside the list is shown as itself, after the entries, where no saved value
+        // addresses it: it goes back unchanged unless the user picks an entry.
+        const int entry = choiceEntryOf(choices->entries, value);
+        if (entry < 0)
+            box->addItem(choiceValueText(value));
+        box->setCurrentIndex(entry < 0 ? choices->entries.size() : entry);
         editor.shown.state = box->currentIndex();
         editor.choices = std::move(choices);
         editor.textChoice = value.isString();
@@ -78,7 +96,8 @@ RowEditor createRowEditor(QTableWidget *table, int row, RowKind kind, const QJso
     return editor;
 }
 
-void watchRowEditor(QVector<RowEditor> *editors, int row, QObject *context)
+void watchRowEditor(QVector<RowEditor> *editors, int row, QObject *context,
+                    const std::function<void(int row)> &changed)
 {
     QWidget *widget = editors->at(row).widget;
     // A cleared table deletes its widgets later: one may still signal after its row is gone.
@@ -96,23 +115,30 @@ void watchRowEditor(QVector<RowEditor> *editors, int row, QObject *context)
     case TextField:
     case NumberField:
         QObject::connect(static_cast<QLineEdit *>(widget), &QLineEdit::textChanged, context,
-                         [held](const QString &text) {
-                             if (EditorState *state = held())
+                         [held, changed, row](const QString &text) {
+                             if (EditorState *state = held()) {
                                  state->text = text;
+                                 changed(row);
+                             }
                          });
         break;
     case FlagBox:
         QObject::connect(static_cast<QCheckBox *>(widget), &QCheckBox::stateChanged, context,
-                         [held](int checked) {
-                             if (EditorState *state = held())
+                         [held, changed, row](int checked) {
+                             if (EditorState *state = held()) {
                                  state->state = checked;
+                                 changed(row);
+                             }
                          });
         break;
     case ChoiceBox:
         QObject::connect(static_cast<QComboBox *>(widget),
-                         QOverload<int>::of(&QComboBox::currentIndexChanged), context, [held](int index) {
-                             if (EditorState *state = held())
+                         QOverload<int>::of(&QComboBox::currentIndexChanged), context,
+                         [held, changed, row](int index) {
+                             if (EditorState *state = held()) {
                                  state->state = index;
+                                 changed(row);
+                             }
                          });
         break;
     }
@@ -181,6 +207,13 @@ void prefetchRowEditors(QVector<RowEditor> &editors, int row)
     }
 }
 
+RowMark rowMark(const RowEditor &editor, const EditorState &now)
+{
+    if (editor.kind == NumberField && !isNumberText(now.text))
+        return RowMark::Invalid;
+    return rowEditorChanged(editor, now) ? RowMark::Changed : RowMark::Unchanged;
+}
+
 std::optional<QJsonValue> rowEditorValue(const RowEditor &editor, const EditorState &now)
 {
     switch (editor.kind) {
@@ -192,6 +225,8 @@ std::optional<QJsonValue> rowEditorValue(const RowEditor &editor, const EditorSt
     case TextCell:
         return QJsonValue(now.text);
     case NumberField:
+        if (!isNumberText(now.text))
+            return std::nullopt;
         return numberValue(now.text);
     case FlagBox:
         return flagValue(Qt::CheckState(now.state));

@@ -7,6 +7,7 @@
 #include <QString>
 #include <QVector>
 
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -28,6 +29,10 @@ struct EditorState
     bool operator!=(const EditorState &other) const { return !(*this == other); }
 };
 
+// How a row stands against the page it shows: as the page holds it, changed by the user, or
+// holding no value a save could write (a number field without a number).
+enum class RowMark { Unchanged, Changed, Invalid };
+
 // What the fill put into one row's value column, kept so that a save reads the editor back
 // without searching the table and knows whether the user changed it.
 struct RowEditor
@@ -43,6 +48,7 @@ struct RowEditor
     // A choice whose option holds text writes text back, else a number. Saves keep that
     // type, so the fill's value decides it for good.
     bool textChoice = false;
+    RowMark mark = RowMark::Unchanged; // as the table shows it now
 };
 
 // Puts the editor of kind into row's value column of table, holding value; a choice box
@@ -50,10 +56,11 @@ struct RowEditor
 RowEditor createRowEditor(QTableWidget *table, int row, RowKind kind, const QJsonValue &value,
                           std::shared_ptr<const ChoiceList> choices, QWidget *parent);
 
-// Keeps the held state of the editor at row in editors current with its widget. The
-// connection lives as long as the widget and context; a widget whose row was refilled
-// meanwhile changes nothing.
-void watchRowEditor(QVector<RowEditor> *editors, int row, QObject *context);
+// Keeps the held state of the editor at row in editors current with its widget, and tells
+// changed the row after each change. The connection lives as long as the widget and context;
+// a widget whose row was refilled meanwhile changes nothing.
+void watchRowEditor(QVector<RowEditor> *editors, int row, QObject *context,
+                    const std::function<void(int row)> &changed);
 
 // What the row's editor holds now, read once for a save: its held state, or for a text cell
 // the item's text, read into *cell. Null for the kinds that never write a value back
@@ -74,6 +81,9 @@ inline bool rowEditorChanged(const RowEditor &editor, const EditorState &now)
     return now != editor.shown;
 }
 
+// How the row stands when its editor holds now.
+RowMark rowMark(const RowEditor &editor, const EditorState &now);
+
 // The value the editor's state stands for. Nothing for a choice that addresses no entry of
-// its list.
+// its list (the value shown as itself included) and for a number field holding no number.
 std::optional<QJsonValue> rowEditorValue(const RowEditor &editor, const EditorState &now);

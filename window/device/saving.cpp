@@ -15,8 +15,10 @@
 void MainWindow::saveopt()
 {
     // Only the page on screen, as received from the selected module, may be written back.
-    if (!pageShown)
+    if (!pageShown || !numbersentered()) {
+        emit saveFinished(false);
         return;
+    }
 
     ui->pushButton->setDisabled(true);
     qDebug() << uitexts::logSaveSeparator;
@@ -51,7 +53,8 @@ void MainWindow::finissaveopt(QNetworkReply *reply)
 {
     // The edits stay in the table and in pageValues: pressing Save again retries.
     const ReplyOutcome outcome = finishRequest(reply, &saveReply);
-    if (outcome.kind == ReplyOutcome::Answered)
+    const bool confirmed = outcome.kind == ReplyOutcome::Answered;
+    if (confirmed)
         qDebug().noquote() << replyText(outcome.body);
     else
         showError(this, tr(uitexts::saveFailed));
@@ -59,4 +62,5 @@ void MainWindow::finissaveopt(QNetworkReply *reply)
     // disabled until that one is answered too.
     if (pageShown && !saveReply)
         ui->pushButton->setDisabled(false);
+    emit saveFinished(confirmed);
 }

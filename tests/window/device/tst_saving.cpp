@@ -229,6 +229,37 @@ private slots:
         QCOMPARE(f->sim.writes().size(), 2);
     }
 
+    // A number field without a number stops the save before anything is sent, names its row
+    // and stays marked; rows are unmarked once their values are saved.
+    void noNumberIsNoValue_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << QString();
+        QTest::newRow("lone minus") << "-";
+    }
+    void noNumberIsNoValue()
+    {
+        QFETCH(QString, text);
+        QVERIFY(open("3"));
+        const auto mark = [this](const char *rowKey) {
+            return probe->rowEditors().at(probe->rowKeys().indexOf(rowKey)).mark;
+        };
+        applyEdits({"name=lab", "net:ch=" + text});
+        QVERIFY(mark("name") == RowMark::Changed && mark("en") == RowMark::Unchanged);
+        QSignalSpy finished(f->window.get(), &MainWindow::saveFinished);
+        probe->pushButton()->click();
+        QCOMPARE(f->boxes(), QStringList{"Не введено число, страница не сохранена: ch"});
+        QCOMPARE(finished.value(0), QVariantList{false});
+        QVERIFY(mark("net:ch") == RowMark::Invalid);
+        QVERIFY(f->sim.writes().isEmpty());
+
+        applyEdits({"net:ch=7"});
+        QVERIFY(save());
+        QCOMPARE(f->sim.writes().constLast(),
+                 compact(R"({"3": {"en": 1, "mode": "2", "name": "lab", "net": {"ch": 7, "tag": "hi"}}})"));
+        QVERIFY(mark("name") == RowMark::Unchanged && mark("net:ch") == RowMark::Unchanged);
+    }
+
     // What the user types reaches the module. An editor left over from an earlier fill of the
     // table (the table deletes it later) changes nothing.
     void typedEditsAndLeftoverEditors()
@@ -268,14 +299,13 @@ void TestSaving::writtenValues_data()
         << QStringList{"en=2",
                        "half=1",
                        "port=010",
-                       "empty=-",
                        "speed=0",
                        "note=a#b&write=c%41+d e\r\nПривет 😀",
                        "grp:mask:sub=a:9",
                        "grp:sub=t",
                        "grp:en=0"}
         << QByteArray()
-        << compact(R"({"kinds": {"empty": 0, "en": 1, "half": 1, "note": "a#b&write=c%41+d e\r\nПривет 😀",
+        << compact(R"({"kinds": {"empty": 5, "en": 1, "half": 1, "note": "a#b&write=c%41+d e\r\nПривет 😀",
                    "port": 10, "speed": 1, "grp": {"mask": {"a": 1, "b": "x"}, "en": 0, "sub": "t"}}})");
     QTest::newRow("allcfg choice lists") << "shared" << QStringList{"a=0", "b=1", "grp:ch=0"} << QByteArray()
                                          << compact(R"({"shared": {"a": 0, "b": "1", "grp": {"ch": 7}}})");
@@ -308,7 +338,7 @@ void TestSaving::untouchedRowsGoBackAsSent_data()
         << QByteArray(R"({"mode": "9", "number": 7, "blank": "", "grp": {"ch": 3}})")
         << QByteArray(R"({"mode": {"type": 4, "data": "1=STA,2=AP"}, "number": {"type": 4, "data": "1=One"},
                          "blank": {"type": 4, "data": "1=One"}, "grp": {"ch": {"type": 4, "data": "1=One"}}})")
-        << QStringList();
+        << QStringList{"mode=0", "mode=2"};
     QTest::newRow("keys holding a colon")
         << QByteArray(R"({"a": 5, "a:b": "x", "g": {"x": 2, "x:y": 1}, "g:x": {"y": 4}})") << QByteArray("{}")
         << QStringList();
