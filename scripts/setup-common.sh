@@ -1,7 +1,7 @@
 # Shared by scripts/run and scripts/test: install what is missing, then build.
 # Sourced, not run; expects ROOT to be the checkout.
 
-QUILLNET_PACKAGES=(cmake ninja-build g++ pkg-config qtbase5-dev libqt5svg5 libcpp-httplib-dev libcli11-dev fonts-dejavu-core git)
+QUILLNET_PACKAGES=(cmake ninja-build g++ pkg-config qtbase5-dev libqt5svg5 qttranslations5-l10n libcpp-httplib-dev libcli11-dev fonts-dejavu-core git)
 # Only for scripts/package: the package's tools and checkers.
 QUILLNET_PACKAGE_PACKAGES=(dpkg-dev fakeroot help2man lintian desktop-file-utils appstream curl)
 # Only for scripts/fuzz: clang with its libFuzzer and sanitizer runtimes.
