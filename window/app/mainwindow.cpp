@@ -5,14 +5,17 @@
 #include "window/app/messageboxes.h"
 #include "window/app/uitexts.h"
 #include "window/device/boundedtextdelegate.h"
+#include "window/device/tableeditorguard.h"
 
 #include <QAction>
+#include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QDebug>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QKeySequence>
+#include <QLineEdit>
 #include <QListWidget>
 #include <QMenu>
 #include <QMenuBar>
@@ -90,7 +93,13 @@ void MainWindow::setupUi()
     ui->tableWidget = new QTableWidget(ui->centralWidget);
     ui->tableWidget->setColumnCount(kTableColumns);
     ui->tableWidget->setObjectName(QStringLiteral("tableWidget"));
-    ui->gridLayout->addWidget(ui->tableWidget, 0, 2, 2, 1);
+    ui->gridLayout->addWidget(ui->tableWidget, 1, 2, 1, 1);
+
+    ui->filterEdit = new QLineEdit(ui->centralWidget);
+    ui->filterEdit->setObjectName(QStringLiteral("filterEdit"));
+    ui->filterEdit->setPlaceholderText(tr(uitexts::filterPlaceholder));
+    ui->filterEdit->setClearButtonEnabled(true);
+    ui->gridLayout->addWidget(ui->filterEdit, 0, 2, 1, 1);
 
     ui->listWidget = new QListWidget(ui->centralWidget);
     ui->listWidget->setObjectName(QStringLiteral("listWidget"));
@@ -119,17 +128,27 @@ void MainWindow::setupMenus()
     QMenu *fileMenu = menuBar()->addMenu(tr(uitexts::fileMenu));
     QMenu *helpMenu = menuBar()->addMenu(tr(uitexts::helpMenu));
 
+    auto *saveAction = new QAction(tr(uitexts::saveAction), this);
+    saveAction->setShortcut(QKeySequence::Save);
+    auto *reloadAction = new QAction(tr(uitexts::reloadAction), this);
+    reloadAction->setShortcuts(QKeySequence::listFromString(QString::fromLatin1(uitexts::reloadShortcuts)));
     auto *modulesEditorAction = new QAction(tr(uitexts::modulesEditorAction), this);
     auto *updateDescriptionsAction = new QAction(tr(uitexts::updateDescriptionsAction), this);
     auto *exitAction = new QAction(tr(uitexts::exitAction), this);
     exitAction->setShortcut(QKeySequence(QString::fromLatin1(uitexts::exitShortcut)));
     auto *aboutAction = new QAction(tr(uitexts::aboutAction), this);
 
+    // The button, not the slot: a disabled button saves nothing.
+    connect(saveAction, &QAction::triggered, ui->pushButton, &QPushButton::click);
+    connect(reloadAction, SIGNAL(triggered()), this, SLOT(reloadpage()));
     connect(updateDescriptionsAction, SIGNAL(triggered()), this, SLOT(loaddescription()));
     connect(exitAction, SIGNAL(triggered()), this, SLOT(quit()));
     connect(aboutAction, SIGNAL(triggered()), this, SLOT(about()));
     connect(modulesEditorAction, SIGNAL(triggered()), this, SLOT(modulesedit()));
 
+    fileMenu->addAction(saveAction);
+    fileMenu->addAction(reloadAction);
+    fileMenu->addSeparator();
     fileMenu->addAction(modulesEditorAction);
     fileMenu->addAction(updateDescriptionsAction);
     fileMenu->addSeparator();
@@ -149,6 +168,11 @@ void MainWindow::setupTable()
     table->horizontalHeader()->setStretchLastSection(true);
     // Option values and keys come from the module, of any length.
     table->setItemDelegate(new BoundedTextDelegate(table));
+    // Tab goes from the table to Save; Enter on a row goes into its editor (clicktable).
+    table->setTabKeyNavigation(false);
+    tableGuard = new TableEditorGuard(table, ui->pushButton, ui->listWidget);
+    tableGuard->guard(table);
+    connect(ui->filterEdit, &QLineEdit::textChanged, this, &MainWindow::filtertable);
 }
 
 void MainWindow::sendRequest(QNetworkAccessManager &manager, const QUrl &url, QNetworkReply **tracked,
@@ -175,7 +199,16 @@ void MainWindow::config()
 
 void MainWindow::quit()
 {
-    QCoreApplication::quit();
+    if (settleedits())
+        QCoreApplication::quit();
+}
+
+void MainWindow::closeEvent(QCloseEvent *event)
+{
+    if (settleedits())
+        event->accept();
+    else
+        event->ignore();
 }
 
 void MainWindow::about()

@@ -14,7 +14,10 @@
 
 #include <memory>
 
+class QCloseEvent;
 class QComboBox;
+class QLineEdit;
+class TableEditorGuard;
 class QGridLayout;
 class QListWidget;
 class QListWidgetItem;
@@ -51,6 +54,11 @@ private slots:
     void modulesedit();
     void prinpages(int i);
     void clicktable(int i, int x);
+    void reloadpage();
+
+protected:
+    // Closing the window asks first when the page holds edits, as quitting does.
+    void closeEvent(QCloseEvent *event) override;
 
 private:
     // Non-owning pointers to the widgets of the window; the widgets belong to the window.
@@ -62,6 +70,7 @@ private:
         QListWidget *listWidget = nullptr;
         QPushButton *pushButton = nullptr;
         QComboBox *comboBox = nullptr;
+        QLineEdit *filterEdit = nullptr; // finds options: hides the rows that don't match
     };
 
     void setupUi();
@@ -85,11 +94,21 @@ private:
     void readdescription();
 
     // device/
+    // Forgets the selected module's pages and page: the selector shows no module any more.
+    void forgetmodule();
+    void requestpage();
+    // Before a step that drops the page's edits: asks what becomes of them, and true when the
+    // step may go on (edits discarded, or saved and confirmed). False while another step is
+    // asking, so that steps never interleave.
+    bool settleedits();
+    bool saveconfirmed();
     void finisprinpages(QNetworkReply *reply);
     void finispage(QNetworkReply *reply);
     void finissaveopt(QNetworkReply *reply);
     void clearpage();
     void filltable(const QJsonObject &options);
+    // Shows only the rows that match the filter field.
+    void filtertable();
     // Marks a row changed, invalid or unchanged from its editor against the page.
     void markrow(int row);
     void markrows();
@@ -120,6 +139,10 @@ private:
     // keys of the option or member the row was built from.
     QVector<RowEditor> rowEditors;
     QVector<RowPlace> rowPlaces;
+    TableEditorGuard *tableGuard = nullptr; // belongs to the table
+    // The selector entry whose pages are listed; 0 for none.
+    int moduleIndex = 0;
+    bool settlingEdits = false;
     // How long each request the window sends may go without any data before it fails.
     int requestTimeoutMs = kModuleTransferTimeoutMs;
 

@@ -17,3 +17,11 @@ void showInformation(const QString &title, const QString &text)
 {
     QMessageBox::information(nullptr, title, text, QMessageBox::Ok);
 }
+
+QMessageBox::StandardButton askUnsavedEdits(QWidget *parent)
+{
+    return QMessageBox::question(
+        parent, QCoreApplication::translate("MainWindow", uitexts::unsavedEditsTitle),
+        QCoreApplication::translate("MainWindow", uitexts::unsavedEdits),
+        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel, QMessageBox::Save);
+}

@@ -4,6 +4,8 @@
 #include <QDialog>
 #include <QDialogButtonBox>
 #include <QGridLayout>
+#include <QKeySequence>
+#include <QShortcut>
 #include <QTextEdit>
 
 namespace {
@@ -34,6 +36,10 @@ QTextEdit *setupTextDialog(QDialog *dialog, const char *context, const char *tit
     dialog->setWindowTitle(QCoreApplication::translate(context, title));
     QObject::connect(buttonBox, SIGNAL(accepted()), dialog, SLOT(accept()));
     QObject::connect(buttonBox, SIGNAL(rejected()), dialog, SLOT(reject()));
+    // Enter makes a new line in the text: Ctrl+Enter is Ok.
+    for (const int enter : {Qt::Key_Return, Qt::Key_Enter})
+        QObject::connect(new QShortcut(QKeySequence(Qt::CTRL | enter), dialog), &QShortcut::activated, dialog,
+                         &QDialog::accept);
     QMetaObject::connectSlotsByName(dialog);
     return textEdit;
 }

@@ -11,6 +11,7 @@ inline constexpr const char *windowTitle = QT_TRANSLATE_NOOP("MainWindow", "Quil
 inline constexpr const char *saveButton = QT_TRANSLATE_NOOP("MainWindow", "Сохранить");
 inline constexpr const char *settingsHeader = QT_TRANSLATE_NOOP("MainWindow", "  Настройки  ");
 inline constexpr const char *valueHeader = QT_TRANSLATE_NOOP("MainWindow", "Значение");
+inline constexpr const char *filterPlaceholder = QT_TRANSLATE_NOOP("MainWindow", "Найти настройку");
 inline constexpr const char *fileMenu = QT_TRANSLATE_NOOP("MainWindow", "Файл");
 inline constexpr const char *modulesEditorAction = QT_TRANSLATE_NOOP("MainWindow", "Редактор модулей");
 inline constexpr const char *updateDescriptionsAction = QT_TRANSLATE_NOOP("MainWindow", "Обновить описания");
@@ -18,9 +19,15 @@ inline constexpr const char *exitAction = QT_TRANSLATE_NOOP("MainWindow", "Вы�
 inline constexpr const char *helpMenu = QT_TRANSLATE_NOOP("MainWindow", "Справка");
 inline constexpr const char *aboutAction = QT_TRANSLATE_NOOP("MainWindow", "О программе");
 inline constexpr const char *exitShortcut = "Ctrl+Q";
+inline constexpr const char *saveAction = QT_TRANSLATE_NOOP("MainWindow", "Сохранить");
+inline constexpr const char *reloadAction = QT_TRANSLATE_NOOP("MainWindow", "Обновить страницу");
+inline constexpr const char *reloadShortcuts = "F5; Ctrl+R";
 
 // Message boxes
 inline constexpr const char *errorTitle = QT_TRANSLATE_NOOP("MainWindow", "Ошибка");
+inline constexpr const char *unsavedEditsTitle = QT_TRANSLATE_NOOP("MainWindow", "Изменения не сохранены");
+inline constexpr const char *unsavedEdits
+    = QT_TRANSLATE_NOOP("MainWindow", "Настройки страницы изменены. Сохранить их на модуле?");
 inline constexpr const char *aboutTitle = QT_TRANSLATE_NOOP("MainWindow", "О программе");
 inline constexpr const char *aboutText = QT_TRANSLATE_NOOP(
     "MainWindow", "Программа конфигуратор модулей Quillnet<br> Версия 0.0.7 Beta<br>Дата сборки ");

@@ -8,9 +8,10 @@
 #include <QDebug>
 #include <QListWidgetItem>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTableWidget>
 
-void MainWindow::prinpage(QListWidgetItem *item, QListWidgetItem *)
+void MainWindow::prinpage(QListWidgetItem *item, QListWidgetItem *pre)
 {
     if (!item)
         return;
@@ -19,14 +20,34 @@ void MainWindow::prinpage(QListWidgetItem *item, QListWidgetItem *)
         qWarning() << uitexts::logWarningPage;
         return;
     }
+    if (!settleedits()) {
+        // The page on screen stays, and so does its entry's selection.
+        const QSignalBlocker blocker(ui->listWidget);
+        ui->listWidget->setCurrentItem(pre);
+        return;
+    }
     qWarning() << uitexts::logPage << key;
     pageKey = key;
+    requestpage();
+}
 
+void MainWindow::reloadpage()
+{
+    const QListWidgetItem *item = ui->listWidget->currentItem();
+    if (!item || item->data(Qt::UserRole).toString().isEmpty() || !settleedits())
+        return;
+    pageKey = item->data(Qt::UserRole).toString();
+    requestpage();
+}
+
+void MainWindow::requestpage()
+{
     // The table keeps the previous page until the reply arrives, but it no longer shows
-    // the page named by pageKey: nothing may be saved meanwhile, and a reply for a page that
-    // is no longer selected never reaches the table.
+    // the page named by pageKey: nothing may be saved or edited meanwhile, and a reply for a
+    // page that is no longer selected never reaches the table.
     pageShown = false;
     ui->pushButton->setDisabled(true);
+    ui->tableWidget->setDisabled(true);
     abortReply(&pageReply);
     sendRequest(networkManager, pageUrl(moduleAddress, pageKey), &pageReply, &MainWindow::finispage);
 }
@@ -81,4 +102,5 @@ void MainWindow::clearpage()
     rowPlaces.clear();
     pageShown = false;
     ui->pushButton->setDisabled(true);
+    ui->tableWidget->setDisabled(false);
 }

@@ -8,6 +8,7 @@
 
 #include <QComboBox>
 #include <QListWidget>
+#include <QSignalBlocker>
 
 namespace {
 
@@ -30,15 +31,27 @@ void MainWindow::prinpages(int i)
     // 0 is the prompt entry; -1 comes while the selector is being refilled.
     if (i <= 0)
         return;
+    if (!settleedits()) {
+        const QSignalBlocker blocker(ui->comboBox);
+        ui->comboBox->setCurrentIndex(moduleIndex);
+        return;
+    }
+    forgetmodule();
+    moduleIndex = i;
     ui->comboBox->setDisabled(true);
-    ui->listWidget->clear();
-    clearpage();
-    // Nothing still on its way from the previous module may reach the new one's table.
-    abortReply(&pageReply);
-    abortReply(&pagesReply);
-
     moduleAddress = ui->comboBox->currentData().toString();
     sendRequest(pagesNetworkManager, pageListUrl(moduleAddress), &pagesReply, &MainWindow::finisprinpages);
+}
+
+void MainWindow::forgetmodule()
+{
+    // Nothing still on its way from the previous module may reach what comes next.
+    abortReply(&pageReply);
+    abortReply(&pagesReply);
+    ui->listWidget->clear();
+    clearpage();
+    moduleIndex = 0;
+    ui->comboBox->setDisabled(false);
 }
 
 void MainWindow::finisprinpages(QNetworkReply *reply)

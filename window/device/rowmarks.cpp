@@ -6,7 +6,10 @@
 #include "window/device/roweditors.h"
 
 #include <QFont>
+#include <QStringList>
 #include <QTableWidget>
+
+#include <algorithm>
 
 namespace {
 
@@ -66,13 +69,9 @@ void MainWindow::markrows()
 
 bool MainWindow::pageedited() const
 {
-    if (!pageShown)
-        return false;
-    for (const RowEditor &editor : rowEditors) {
-        if (editor.mark != RowMark::Unchanged)
-            return true;
-    }
-    return false;
+    return pageShown && std::any_of(rowEditors.cbegin(), rowEditors.cend(), [](const RowEditor &editor) {
+               return editor.mark != RowMark::Unchanged;
+           });
 }
 
 bool MainWindow::numbersentered()

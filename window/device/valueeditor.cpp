@@ -11,8 +11,16 @@
 
 void MainWindow::clicktable(int i, int x)
 {
+    if (i < 0 || i >= rowTypes.size())
+        return;
+    if (rowTypes.at(i) != TextCell) {
+        // From the keyboard, Enter on a row goes into its editor.
+        if (QWidget *editor = ui->tableWidget->cellWidget(i, kValueColumn))
+            editor->setFocus(Qt::OtherFocusReason);
+        return;
+    }
     // Only the value cell of a multi-line text option opens the editor.
-    if (i < 0 || i >= rowTypes.size() || rowTypes.at(i) != TextCell || x != kValueColumn)
+    if (x != kValueColumn)
         return;
 
     QDialog dialog;

@@ -13,8 +13,10 @@ void MainWindow::modulesedit()
     QTextEdit *textEdit = setupTextDialog(&dialog, "DialogUI", uitexts::modulesEditorTitle);
     textEdit->insertPlainText(modulesEditorText(modules));
 
-    if (dialog.exec() != QDialog::Accepted)
+    // The rebuilt selector shows no module, so the selected one's page goes with it.
+    if (dialog.exec() != QDialog::Accepted || !settleedits())
         return;
     modules = modulesFromEditorText(textEdit->toPlainText());
     fillmodules();
+    forgetmodule();
 }

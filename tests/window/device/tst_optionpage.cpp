@@ -24,8 +24,7 @@ private slots:
         QTest::addColumn<int>("icon");
         QTest::addColumn<bool>("valuesKept"); // pageValues still holds the previous page
         const int warning = QMessageBox::Warning;
-        QTest::newRow("empty-page text")
-            << Fault::EmptyPageText << 0 << "Пустая страница" << warning << true;
+        QTest::newRow("empty-page text") << Fault::EmptyPageText << 0 << "Пустая страница" << warning << true;
         QTest::newRow("not JSON") << Fault::InvalidJson << 0 << "Ошибка парсера json!"
                                   << int(QMessageBox::Critical) << false;
         QTest::newRow("HTTP error") << Fault::HttpStatus << 500 << "Не удалось загрузить страницу" << warning
@@ -95,6 +94,83 @@ private slots:
         QVERIFY(!f.probe->pushButton()->isEnabled());
         QCOMPARE(f.pageKeys().size(), 5);
         QCOMPARE(f.modals.count(), 0);
+    }
+
+    // The filter hides what doesn't match, keeps headers with their members, and changes nothing
+    // a save writes.
+    void filterHidesRowsOnly_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QStringList>("shown"); // row keys
+        QTest::newRow("a label, in any case") << "порт" << QStringList{"mqtt", "mqtt:port"};
+        QTest::newRow("a key or a value, blanks around")
+            << " port " << QStringList{"mqtt", "mqtt:port", "net", "net:dns:sub"};
+        QTest::newRow("a header shows its group")
+            << "mqtt" << QStringList{"mqtt", "mqtt:host", "mqtt:port", "mqtt:tls", "mqtt:user"};
+        QTest::newRow("values") << "192.168.4" << QStringList{"net", "net:dns:sub", "net:ip"};
+        QTest::newRow("nothing") << "none such" << QStringList();
+    }
+    void filterHidesRowsOnly()
+    {
+        QFETCH(QString, text);
+        QFETCH(QStringList, shown);
+        QFile catalog(QStringLiteral(QUILLNET_SIM_DATA_DIR "/catalog.json"));
+        QVERIFY(catalog.open(QIODevice::ReadOnly));
+        WindowFixture f;
+        f.open({f.address()}, catalog.readAll());
+        QVERIFY(f.selectModule() && f.openPage("3"));
+        const QStringList all = f.probe->rowKeys();
+        const auto visible = [&] {
+            QStringList keys;
+            for (int row = 0; row < all.size(); ++row) {
+                if (!f.probe->tableWidget()->isRowHidden(row))
+                    keys.append(all.at(row));
+            }
+            return keys;
+        };
+        auto *filter = f.window->findChild<QLineEdit *>(QStringLiteral("filterEdit"));
+        filter->setText(text);
+        QCOMPARE(visible(), shown);
+        // A page loaded again is filtered alike.
+        QVERIFY(f.openPage("3"));
+        QCOMPARE(visible(), shown);
+        f.probe->pushButton()->click();
+        QTRY_COMPARE_WITH_TIMEOUT(f.sim.writes().size(), 1, kWaitMs);
+        QCOMPARE(jsonObject(f.sim.writes().constFirst()), (QJsonObject{{"3", f.sim.pages().value("3")}}));
+        filter->clear();
+        QCOMPARE(visible(), all);
+    }
+
+    // The wheel over a choice list scrolls the table, and changes the choice only once it has
+    // focus.
+    void wheelChangesAChoiceOnlyWithFocus()
+    {
+        QJsonObject options;
+        QJsonObject descriptions;
+        for (int i = 0; i < 40; ++i) {
+            const QString key = QStringLiteral("c%1").arg(i, 2, 10, QLatin1Char('0'));
+            options.insert(key, 1);
+            descriptions.insert(key, QJsonObject{{"type", 4}, {"data", "0=Off,1=On,2=Auto"}});
+        }
+        WindowFixture f;
+        f.sim.setPages(QJsonObject{{"p", options}});
+        f.open({f.address()}, compactJson({{"p", descriptions}}));
+        f.window->show();
+        QVERIFY(QTest::qWaitForWindowActive(f.window.get()));
+        QVERIFY(f.selectModule() && f.openPage("p"));
+        auto *box = qobject_cast<QComboBox *>(f.probe->tableWidget()->cellWidget(0, 1));
+        const auto turn = [box] {
+            QWheelEvent down(QPointF(5, 5), QPointF(box->mapToGlobal(QPoint(5, 5))), QPoint(),
+                             QPoint(0, -120), Qt::NoButton, Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(box, &down);
+        };
+        turn();
+        QCOMPARE(box->currentIndex(), 1);
+        QVERIFY(f.probe->tableWidget()->verticalScrollBar()->value() > 0);
+        box->setFocus();
+        QTRY_VERIFY_WITH_TIMEOUT(box->hasFocus(), kWaitMs);
+        turn();
+        QCOMPARE(box->currentIndex(), 2);
     }
 
     void rows_data()

@@ -295,15 +295,14 @@ void TestSaving::writtenValues_data()
     // The nested object is sent as received: its text is for reading only. Text with "#",
     // "&", "=", "%41", "+", blanks, line breaks and non-ASCII arrives as it was typed.
     QTest::newRow("every row kind")
-        << "kinds"
-        << QStringList{"en=2",
-                       "half=1",
-                       "port=010",
-                       "speed=0",
-                       "note=a#b&write=c%41+d e\r\nПривет 😀",
-                       "grp:mask:sub=a:9",
-                       "grp:sub=t",
-                       "grp:en=0"}
+        << "kinds" << QStringList{"en=2",
+                                  "half=1",
+                                  "port=010",
+                                  "speed=0",
+                                  "note=a#b&write=c%41+d e\r\nПривет 😀",
+                                  "grp:mask:sub=a:9",
+                                  "grp:sub=t",
+                                  "grp:en=0"}
         << QByteArray()
         << compact(R"({"kinds": {"empty": 5, "en": 1, "half": 1, "note": "a#b&write=c%41+d e\r\nПривет 😀",
                    "port": 10, "speed": 1, "grp": {"mask": {"a": 1, "b": "x"}, "en": 0, "sub": "t"}}})");
