@@ -170,8 +170,12 @@ void MainWindow::setupTable()
     table->setItemDelegate(new BoundedTextDelegate(table));
     // Tab goes from the table to Save; Enter on a row goes into its editor (clicktable).
     table->setTabKeyNavigation(false);
-    tableGuard = new TableEditorGuard(table, ui->pushButton, ui->listWidget);
+    tableGuard = new TableEditorGuard(table, ui->pushButton, ui->filterEdit);
     tableGuard->guard(table);
+    setTabOrder(ui->comboBox, ui->listWidget);
+    setTabOrder(ui->listWidget, ui->filterEdit);
+    setTabOrder(ui->filterEdit, table);
+    setTabOrder(table, ui->pushButton);
     connect(ui->filterEdit, &QLineEdit::textChanged, this, &MainWindow::filtertable);
 }
 

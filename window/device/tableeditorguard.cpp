@@ -14,9 +14,11 @@ TableEditorGuard::TableEditorGuard(QTableWidget *guarded, QWidget *after, QWidge
 
 void TableEditorGuard::guard(QWidget *widget)
 {
-    // A wheel that gave focus would change the choice it gave it to.
-    if (widget->focusPolicy() == Qt::WheelFocus)
-        widget->setFocusPolicy(Qt::StrongFocus);
+    // An editor takes focus from a click or from Enter on its row (never from the wheel, which
+    // would change the choice it gave focus to), and stays out of the Tab chain, so that Tab
+    // from Save reaches the selector rather than the first editor.
+    if (widget != table)
+        widget->setFocusPolicy(Qt::ClickFocus);
     widget->installEventFilter(this);
 }
 

@@ -142,7 +142,7 @@ private slots:
     }
 
     // The wheel over a choice list scrolls the table, and changes the choice only once it has
-    // focus.
+    // focus; Tab leaves the table.
     void wheelChangesAChoiceOnlyWithFocus()
     {
         QJsonObject options;
@@ -171,6 +171,12 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(box->hasFocus(), kWaitMs);
         turn();
         QCOMPARE(box->currentIndex(), 2);
+
+        // Tab leaves the table for Save, and goes on from there to the selector.
+        QTest::keyClick(box, Qt::Key_Tab);
+        QVERIFY(f.probe->pushButton()->hasFocus());
+        QTest::keyClick(f.probe->pushButton(), Qt::Key_Tab);
+        QVERIFY(f.probe->comboBox()->hasFocus());
     }
 
     void rows_data()
