@@ -92,7 +92,7 @@ bool writeBackup(const Backup &backup, const std::function<bool(const QByteArray
         QByteArray text;
         if (form == BackupForm::Stable) {
             // Nested under "pages": every line after the first moves in by two levels.
-            text = QJsonDocument(page.value()).toJson(QJsonDocument::Indented);
+            text = indentedJson(page.value());
             text.chop(1);
             text.replace('\n', "\n    ");
         } else {

@@ -61,5 +61,5 @@ struct BackupRead
     QString error;
 };
 BackupRead readBackupFile(const QString &path);
-// The same for a backup's text; name says where it came from, in the messages.
-BackupRead readBackupText(const QByteArray &text, const QString &name);
+// The same for a backup's text; path says where it came from, in the messages.
+BackupRead readBackupText(const QByteArray &text, const QString &path);

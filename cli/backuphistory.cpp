@@ -3,6 +3,8 @@
 #include "cli/atomicfile.h"
 #include "cli/gitprogram.h"
 
+#include "core/json/jsontext.h"
+
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -76,7 +78,7 @@ QString changeText(const std::optional<Backup> &before, const std::optional<Back
     }
     QStringList pages;
     for (const QString &key : qAsConst(keys)) {
-        if (before->pages.value(key) != after->pages.value(key)
+        if (!sameJsonValue(before->pages.value(key), after->pages.value(key))
             || before->pageKeys.contains(key) != after->pageKeys.contains(key))
             pages.append(key);
     }
