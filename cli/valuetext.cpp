@@ -89,9 +89,12 @@ std::optional<QJsonValue> valueFromText(const PlannedRow &option, const QString 
     if (stored.isString())
         return QJsonValue(text);
     if (option.kind == FlagBox && stored.isDouble()) {
-        if (text == QLatin1String("0") || text == QLatin1String("1"))
-            return QJsonValue(text.toInt());
-        *error = QStringLiteral("is a flag and takes 0 or 1");
+        // false and true as well, as scripts and playbooks write a flag.
+        if (text == QLatin1String("0") || text == QLatin1String("false"))
+            return QJsonValue(0);
+        if (text == QLatin1String("1") || text == QLatin1String("true"))
+            return QJsonValue(1);
+        *error = QStringLiteral("is a flag and takes 0 or 1 (false or true)");
         return std::nullopt;
     }
     if (stored.isDouble())

@@ -9,7 +9,7 @@
 
 // The value a set writes for the text given on the command line. It keeps the JSON type the
 // option has on the module: a string stays a string whatever the text, a number takes a
-// number, a flag 0 or 1, an object or an array JSON text of that kind. A choice takes one of
-// its values or labels and writes the value. Nothing, and *error set, when the text does not
-// fit.
+// number, a flag 0 or 1 (or false or true), an object or an array JSON text of that kind. A
+// choice takes one of its values or labels and writes the value. Nothing, and *error set,
+// when the text does not fit.
 std::optional<QJsonValue> valueFromText(const PlannedRow &option, const QString &text, QString *error);

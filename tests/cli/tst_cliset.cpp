@@ -104,7 +104,7 @@ void TestCliSet::set_data()
         << QStringList{odd + "/" + odd + "=ч/т:о#%20 ~"} << QStringList() << ok << 0
         << QJsonObject{{oddKey() + "|" + oddKey(), "ч/т:о#%20 ~"}} << QStringList{oddKey()};
     QTest::newRow("a choice by its value, a flag, a value with =")
-        << QStringList{"1/mode=1", "1/en=0", "3/net/ip=a=b"} << QStringList() << ok << 0
+        << QStringList{"1/mode=1", "1/en=false", "3/net/ip=a=b"} << QStringList() << ok << 0
         << QJsonObject{{"1|mode", "1"}, {"1|en", 0}, {"3|net|ip", "a=b"}} << QStringList{"1", "3"};
     QTest::newRow("the value it has: nothing written")
         << QStringList{"1/port=80", "1/mode=AP"} << QStringList() << ok << 0 << QJsonObject()
