@@ -113,7 +113,9 @@ int GetCommand::run(Context &context)
                         {QStringLiteral("path"), QStringLiteral("label"), QStringLiteral("value")});
     for (const ListedOption &option : qAsConst(rows)) {
         const QString text = optionPathText(option.pathParts());
-        output.add(QJsonObject{{QStringLiteral("path"), text}, {QStringLiteral("value"), option.row.value}},
+        output.add(QJsonObject{{QStringLiteral("path"), text},
+                               {QStringLiteral("label"), option.label},
+                               {QStringLiteral("value"), option.row.value}},
                    {{text, option.label, valueWithChoice(option)}});
     }
     return status;

@@ -144,7 +144,8 @@ void TestCliRead::getTableShowsLabels()
 
     const QuillnetRun single
         = runQuillnet(dir.path(), {"-o", "jsonl", "get", moduleAddress(*module), "1/speed"});
-    QCOMPARE(single.lines(), (QList<QJsonObject>{{{"path", "1/speed"}, {"value", 2}}}));
+    QCOMPARE(single.lines(),
+             (QList<QJsonObject>{{{"path", "1/speed"}, {"label", "Скорость"}, {"value", 2}}}));
 }
 
 QTEST_GUILESS_MAIN(TestCliRead)
