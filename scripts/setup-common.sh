@@ -2,6 +2,9 @@
 # Sourced, not run; expects ROOT to be the checkout.
 
 QUILLNET_PACKAGES=(cmake ninja-build g++ pkg-config qtbase5-dev libqt5svg5 qttranslations5-l10n libcpp-httplib-dev libcli11-dev fonts-dejavu-core git)
+# Only for scripts/test: what the Ansible collection's tests run (ansible-playbook,
+# ansible-test, ansible-doc and pytest).
+QUILLNET_TEST_PACKAGES=(ansible-core python3-pytest)
 # Only for scripts/package: the package's tools and checkers.
 QUILLNET_PACKAGE_PACKAGES=(dpkg-dev fakeroot help2man lintian desktop-file-utils appstream curl)
 # Only for scripts/fuzz: clang with its libFuzzer and sanitizer runtimes.
