@@ -1,6 +1,7 @@
 #include "cli/targets.h"
 
 #include "core/device/modulerequests.h"
+#include "core/modules/moduleaddress.h"
 #include "core/modules/moduleentry.h"
 #include "core/modules/modulelistfile.h"
 
@@ -47,6 +48,14 @@ bool readTargetsFile(const QString &name, QList<Target> *targets, QString *error
 
 } // namespace
 
+QString addressProblem(const QString &address)
+{
+    const ModuleAddress parsed = parseModuleAddress(address);
+    if (parsed.isValid())
+        return {};
+    return QStringLiteral("\"%1\" is not a module address: %2").arg(address, parsed.error);
+}
+
 QList<Target> moduleListTargets(const QString &modulesFile)
 {
     QList<Target> targets;
@@ -75,6 +84,13 @@ QList<Target> resolveTargets(const TargetChoice &choice, const QString &modulesF
     }
     if (!choice.targetsFile.isEmpty() && !readTargetsFile(choice.targetsFile, &given, error))
         return {};
+
+    // Before anything is sent: a mistyped address would reach some other host, or none.
+    for (const Target &target : qAsConst(given)) {
+        *error = addressProblem(target.address);
+        if (!error->isEmpty())
+            return {};
+    }
 
     // The list's label for each module it names, the first entry's when it names one twice.
     QHash<QString, QString> listedLabels;

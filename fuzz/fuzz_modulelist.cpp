@@ -5,6 +5,7 @@
 
 #include "core/device/modulerequests.h"
 #include "core/modules/announcements.h"
+#include "core/modules/moduleaddress.h"
 #include "core/modules/moduleentry.h"
 #include "support/mainwindowprobe.h"
 
@@ -29,9 +30,11 @@ void checkTextForms(const QString &text)
         const ModuleEntry module = splitModuleEntry(entry);
         // The address is what requests go to: it is the entry itself or a prefix of it.
         FUZZ_CHECK(entry.startsWith(module.address));
-        // Used as typed, never checked: whatever it holds, the requests can be built.
-        pageListUrl(module.address);
-        pageUrl(module.address, module.label);
+        // Whatever it holds, the requests can be built: to the module when it is an address,
+        // to nowhere (the empty URL) when it is none.
+        const bool valid = parseModuleAddress(module.address).isValid();
+        FUZZ_CHECK(pageListUrl(module.address).isValid() == valid);
+        FUZZ_CHECK(pageUrl(module.address, module.label).isEmpty() != valid);
     }
 }
 

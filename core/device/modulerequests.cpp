@@ -1,15 +1,28 @@
 #include "core/device/modulerequests.h"
 
+#include "core/modules/moduleaddress.h"
+
 #include <QNetworkReply>
 
 namespace {
 
 const QLatin1String kOptionsPath("/jsonoptions");
-const int kModulePort = 80;
+const QLatin1String kScheme("http");
 
+// An address that is none gives the empty URL, which the toolkit refuses at once: nothing is
+// sent and no name is looked up.
 QUrl moduleBaseUrl(const QString &moduleAddress)
 {
-    return QUrl::fromUserInput(QStringLiteral("http://") + moduleAddress + kOptionsPath);
+    const ModuleAddress address = parseModuleAddress(moduleAddress);
+    if (!address.isValid())
+        return {};
+    QUrl url;
+    url.setScheme(kScheme);
+    url.setHost(address.host);
+    if (address.port != kModulePort)
+        url.setPort(address.port);
+    url.setPath(kOptionsPath);
+    return url;
 }
 
 // The length each byte takes in a query: 1 for the unreserved characters, 3 for the rest,
@@ -58,10 +71,11 @@ QString queryText(QLatin1String name, const QByteArray &value)
 
 QUrl moduleUrl(const QString &moduleAddress, const char *queryName, const QByteArray &value)
 {
-    // The address is read as the user typed it, tolerantly; the query, percent-encoded here,
-    // is set on its own: a written page is a long query, and reading it as user input would
-    // parse it twice over (and once more as a would-be IPv6 address).
+    // The query, percent-encoded here, is set on its own: a written page is a long query,
+    // and reading it as part of a whole URL would parse it twice over.
     QUrl url = moduleBaseUrl(moduleAddress);
+    if (url.isEmpty())
+        return url;
     url.setQuery(queryText(QLatin1String(queryName), value));
     return url;
 }
@@ -99,8 +113,13 @@ QUrl writeUrl(const QString &moduleAddress, const QByteArray &document)
 
 QString moduleAddressKey(const QString &moduleAddress)
 {
-    const QUrl url = moduleBaseUrl(moduleAddress);
-    return url.host().toLower() + QLatin1Char(':') + QString::number(url.port(kModulePort));
+    const ModuleAddress address = parseModuleAddress(moduleAddress);
+    if (!address.isValid())
+        return moduleAddress;
+    const QString host = address.host.contains(QLatin1Char(':'))
+        ? QLatin1Char('[') + address.host + QLatin1Char(']')
+        : address.host;
+    return host + QLatin1Char(':') + QString::number(address.port);
 }
 
 QNetworkRequest moduleRequest(const QUrl &url, int timeoutMs)

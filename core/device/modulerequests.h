@@ -15,13 +15,16 @@ class QNetworkReply;
 inline constexpr int kModuleTransferTimeoutMs = 15000;
 
 // URLs of the module's JSON options interface. Page keys and documents travel
-// percent-encoded as query values, so that "#", "&", "+", "%" and blanks arrive intact.
+// percent-encoded as query values, so that "#", "&", "+", "%" and blanks arrive intact. An
+// address that is none (modules/moduleaddress.h) gives the empty URL: a request for it
+// fails at once, sent nowhere.
 QUrl pageListUrl(const QString &moduleAddress);
 QUrl pageUrl(const QString &moduleAddress, const QString &pageKey);
 QUrl writeUrl(const QString &moduleAddress, const QByteArray &document);
 
 // The module a request goes to, as "host:port" (port 80 when the address names none, the host
-// in lower case): two addresses with the same key reach the same module.
+// in lower case): two addresses with the same key reach the same module. An address that is
+// none is its own key.
 QString moduleAddressKey(const QString &moduleAddress);
 
 // Every request goes out with the transfer timeout.

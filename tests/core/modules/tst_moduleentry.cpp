@@ -1,14 +1,81 @@
+#include "core/device/modulerequests.h"
+#include "core/modules/moduleaddress.h"
 #include "core/modules/moduleentry.h"
 
 #include <QtTest>
 
-// The module list's text forms; how datagrams are told apart is tested with real datagrams
-// in tst_discovery.
+// Module addresses, checked before any request, and the module list's text forms; how datagrams are told
+// apart is tested with real datagrams in tst_discovery.
 class TestModuleEntry : public QObject
 {
     Q_OBJECT
 
 private slots:
+    // What a request goes to: the URL's host and port, and the key that tells two addresses
+    // of one module; nothing for an address that is none.
+    void address_data()
+    {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("key"); // empty: refused
+        QTest::newRow("IPv4") << "192.168.4.20"
+                              << "192.168.4.20:80";
+        QTest::newRow("IPv4 and port") << "127.0.0.1:8080"
+                                       << "127.0.0.1:8080";
+        QTest::newRow("a name, any case") << "Boiler-1.local:65535"
+                                          << "boiler-1.local:65535";
+        QTest::newRow("IPv6 in brackets") << "[::1]:81"
+                                          << "[::1]:81";
+        QTest::newRow("IPv6 without a port") << "[fe80::1]"
+                                             << "[fe80::1]:80";
+        QTest::newRow("a URL") << "http://127.0.0.1:34003"
+                               << "";
+        QTest::newRow("port 0") << "127.0.0.1:0"
+                                << "";
+        QTest::newRow("port 65536") << "127.0.0.1:65536"
+                                    << "";
+        QTest::newRow("a port with a sign") << "127.0.0.1:+80"
+                                            << "";
+        QTest::newRow("an empty port") << "127.0.0.1:"
+                                       << "";
+        QTest::newRow("a path") << "127.0.0.1/x"
+                                << "";
+        QTest::newRow("a short IPv4 form") << "10.1"
+                                           << "";
+        QTest::newRow("an IPv4 part beyond 255") << "10.0.0.256"
+                                                 << "";
+        QTest::newRow("a blank") << "10.0.0.1 "
+                                 << "";
+        QTest::newRow("empty") << ""
+                               << "";
+        QTest::newRow("IPv6 without brackets") << "::1"
+                                               << "";
+        QTest::newRow("IPv4 in brackets") << "[127.0.0.1]"
+                                          << "";
+        QTest::newRow("text after the brackets") << "[::1]x"
+                                                 << "";
+        QTest::newRow("a label ending in a hyphen") << "boiler-.local"
+                                                    << "";
+        QTest::newRow("an empty label") << "boiler..local"
+                                        << "";
+    }
+
+    void address()
+    {
+        QFETCH(QString, text);
+        QFETCH(QString, key);
+        const ModuleAddress address = parseModuleAddress(text);
+        QCOMPARE(address.isValid(), !key.isEmpty());
+        QCOMPARE(pageListUrl(text).isEmpty(), key.isEmpty());
+        if (key.isEmpty()) {
+            QVERIFY(!address.error.isEmpty());
+            return;
+        }
+        QCOMPARE(moduleAddressKey(text), key);
+        const QUrl url = pageListUrl(text);
+        QCOMPARE(url.host(), address.host);
+        QCOMPARE(url.port(kModulePort), address.port);
+    }
+
     void splitEntry_data()
     {
         QTest::addColumn<QString>("entry");

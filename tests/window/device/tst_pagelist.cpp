@@ -35,6 +35,19 @@ private slots:
         QCOMPARE(f.sim.requests(), QStringList{kPageListTarget});
     }
 
+    // An entry that is no address (typed in the modules editor) fails as a module that cannot
+    // be reached, and nothing is sent: not to the module its text holds, not to any host.
+    void entryThatIsNoAddressSendsNothing()
+    {
+        WindowFixture f;
+        f.open({f.address() + "#x", f.address() + "?x", "127.0.0.1:99999"});
+        for (int entry = 1; entry <= 3; ++entry) {
+            QVERIFY(f.selectModule(entry));
+            QCOMPARE(f.boxes().value(entry - 1), kConnectFailed);
+        }
+        QCOMPARE(f.sim.requests(), QStringList());
+    }
+
     void failureMessages_data()
     {
         QTest::addColumn<ModuleSimulator::Fault>("fault");
