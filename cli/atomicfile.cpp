@@ -78,6 +78,12 @@ void AtomicFile::removeStalePartials() const
 
 bool AtomicFile::open()
 {
+    // A link points at a file this class did not choose; replacing it would drop the link
+    // and the file it names would keep the old content.
+    if (QFileInfo(path).isSymLink()) {
+        error = QStringLiteral("%1 is a symbolic link; it is not replaced").arg(path);
+        return false;
+    }
     removeStalePartials();
     fd = ::open(native(directory).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, kOwnerOnly);
     if (fd < 0) {

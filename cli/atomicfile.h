@@ -16,7 +16,7 @@ public:
     AtomicFile(const AtomicFile &) = delete;
     AtomicFile &operator=(const AtomicFile &) = delete;
 
-    bool open();
+    bool open(); // false for a path that is a symbolic link
     bool write(const QByteArray &data);
     // Gives the complete file its name, replacing a file of that name.
     bool commit();

@@ -36,13 +36,15 @@ void readModule(ModuleClient *client, const std::optional<QStringList> &only,
             client->readPage(key, [read, left, key, wanted, done](const ClientResult &page) {
                 if (page.ok) {
                     read->pages.insert(key, page.page);
+                } else if (page.noSuchPage) {
+                    read->pageKeys.removeAll(key);
                 } else {
                     read->errors.append(page.error);
                 }
                 if (--*left > 0)
                     return;
                 for (const QString &wantedKey : wanted) {
-                    if (!read->pages.contains(wantedKey))
+                    if (!read->pages.contains(wantedKey) && read->pageKeys.contains(wantedKey))
                         read->incomplete.append(wantedKey);
                 }
                 done(*read);

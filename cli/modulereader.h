@@ -15,7 +15,8 @@ struct ModuleRead
 {
     bool listed = false; // the page list was read
     QString error; // why it was not
-    QStringList pageKeys; // the module's page list, in its order
+    // The module's page list, in its order; without the service page when the module has none.
+    QStringList pageKeys;
     QMap<QString, QJsonObject> pages; // the whole object the module answered, per page
     QStringList incomplete; // pages asked for that could not be read, in page order
     QStringList errors; // why, one message per page

@@ -81,7 +81,10 @@ void printTable(const QStringList &header, const QList<QStringList> &rows)
         for (int column = 0; column < row.size() && column < widths.size(); ++column)
             widths[column] = std::max(widths.at(column), int(row.at(column).size()));
     }
-    const auto line = [&widths](const QStringList &cells) {
+    const auto line = [&widths](QStringList cells) {
+        // Empty cells at the end leave no blanks at the end of the line.
+        while (!cells.isEmpty() && cells.last().isEmpty())
+            cells.removeLast();
         QString text;
         for (int column = 0; column < cells.size(); ++column) {
             if (column > 0)

@@ -7,6 +7,8 @@
 #include "cli/fleet.h"
 #include "cli/modulereader.h"
 
+#include "core/device/modulerequests.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
@@ -22,6 +24,31 @@
 namespace {
 
 const QString kStandardOutput = QStringLiteral("-");
+const QString kIncompleteInfix = QStringLiteral(".incomplete");
+
+// -O names a folder when it ends with "/" or is one; a file otherwise, whatever the number of
+// modules, so that the same command line never writes one where the other was meant.
+bool isFolderName(const QString &output)
+{
+    return output.endsWith(QLatin1Char('/')) || QFileInfo(output).isDir();
+}
+
+// An incomplete backup goes beside a complete one of the same module instead of over it:
+// "boiler.json" -> "boiler.incomplete.json". Elsewhere it takes the path it was given.
+QString incompleteBackupPath(const Backup &backup, const QString &path, QString *kept)
+{
+    if (backup.incomplete.isEmpty() || !QFileInfo(path).isFile())
+        return path;
+    const BackupRead existing = readBackupFile(path);
+    if (existing.kind != BackupRead::Read || !existing.backup.incomplete.isEmpty()
+        || moduleAddressKey(existing.backup.address) != moduleAddressKey(backup.address))
+        return path;
+    *kept = path;
+    const QFileInfo file(path);
+    const QString suffix = file.suffix().isEmpty() ? QString() : QLatin1Char('.') + file.suffix();
+    const QString stem = file.fileName().left(file.fileName().size() - suffix.size());
+    return file.dir().filePath(stem + kIncompleteInfix + suffix);
+}
 
 // What one module's backup came to, as the outcome of its target.
 struct Outcome
@@ -31,14 +58,17 @@ struct Outcome
     int pages = 0;
     QStringList incomplete;
     QStringList errors; // why those pages could not be read
+    QString keptComplete; // the complete backup the incomplete one was written beside
 
     TargetOutcome written() const
     {
         if (incomplete.isEmpty())
             return make(TargetStatus::Done, QString());
-        return make(TargetStatus::Partial,
-                    QStringLiteral("the backup %1 lacks pages that could not be read: %2")
-                        .arg(path, errors.join(QStringLiteral("; "))));
+        QString error = QStringLiteral("the backup %1 lacks pages that could not be read: %2")
+                            .arg(path, errors.join(QStringLiteral("; ")));
+        if (!keptComplete.isEmpty())
+            error += QStringLiteral("; the complete backup %1 is kept").arg(keptComplete);
+        return make(TargetStatus::Partial, error);
     }
     TargetOutcome unchanged() const { return make(TargetStatus::Unchanged, QString()); }
     // In a history, a backup that lacks pages leaves the module's last file as it was.
@@ -70,7 +100,7 @@ private:
         if (!error.isEmpty())
             record.insert(QStringLiteral("error"), error);
         outcome.record = record;
-        outcome.rows = {{address, hasFile ? path : QString(), QString::number(pages), result}};
+        outcome.rows = {{address, hasFile ? path : QString(), QString::number(pages), result, error}};
         return outcome;
     }
 };
@@ -124,14 +154,17 @@ public:
     {
         addTexts(subcommand, "TARGETS", &args.targets.addresses, "The modules");
         addTargetOptions(subcommand, &args.targets);
-        CLI::Option *output = addText(subcommand, "-O", &args.output,
-                                      "A file for one module, a folder for several, - for standard output");
+        CLI::Option *output
+            = addText(subcommand, "-O", &args.output,
+                      "A folder when it ends with \"/\" or is one (made when missing), else a "
+                      "file (for one module); - for standard output");
         addText(subcommand, "--git", &args.history,
                 "A git repository of backups: a file per module, a commit when some changed")
             ->excludes(output);
         subcommand->footer(
             "Without -O, each module's backup goes to ADDRESS.json in the working folder, \":\" written\n"
-            "as \"_\" (10.0.0.5_8080.json).\n"
+            "as \"_\" (10.0.0.5_8080.json). An incomplete backup (pages that could not be read) never\n"
+            "replaces a complete one of the same module: it goes beside it, as NAME.incomplete.json.\n"
             "With --git, into FOLDER (made and initialised when missing or empty) under the same names,\n"
             "without the time of the run, and committed when some module changed: one commit per run.\n"
             "Example: quillnet backup --all -O backups/\n"
@@ -178,12 +211,17 @@ int BackupCommand::run(Context &context)
     }
     if (!args.output.isEmpty() && !toStandardOutput) {
         const QFileInfo output(args.output);
-        if (targets.size() == 1 && !output.isDir()) {
+        if (!isFolderName(args.output)) {
+            if (targets.size() > 1) {
+                context.reporter.error(
+                    QStringLiteral("-O %1 names a file, which holds the backup of one module; "
+                                   "end a folder's name with \"/\" for several")
+                        .arg(args.output));
+                return ExitBadInput;
+            }
             singleFile = output.absoluteFilePath();
         } else if (output.exists() && !output.isDir()) {
-            context.reporter.error(QStringLiteral("-O %1: backups of several modules go into a folder, and "
-                                                  "this is a file")
-                                       .arg(args.output));
+            context.reporter.error(QStringLiteral("-O %1: this is a file, not a folder").arg(args.output));
             return ExitBadInput;
         } else if (!QDir().mkpath(args.output)) {
             context.reporter.error(QStringLiteral("cannot make the folder %1").arg(args.output));
@@ -203,7 +241,7 @@ int BackupCommand::run(Context &context)
     if (!toStandardOutput)
         output.emplace(context.options.format,
                        QStringList{QStringLiteral("module"), QStringLiteral("file"), QStringLiteral("pages"),
-                                   QStringLiteral("result")});
+                                   QStringLiteral("result"), QStringLiteral("reason")});
     // As many writers as modules at once: a file is synced to disk before it counts as
     // saved, and syncs of different files overlap well.
     QThreadPool writers;
@@ -216,7 +254,8 @@ int BackupCommand::run(Context &context)
             readModule(client, std::nullopt, [&, target, client, finish, release](const ModuleRead &read) {
                 client->deleteLater();
                 const QString path = toStandardOutput ? kStandardOutput : pathFor(target);
-                Outcome outcome{target.address, path, int(read.pages.size()), read.incomplete, read.errors};
+                Outcome outcome{target.address,  path,        int(read.pages.size()),
+                                read.incomplete, read.errors, {}};
                 if (!read.listed)
                     return finish(outcome.failed(read.error));
                 Backup backup = newBackup(target.address, target.label);
@@ -233,14 +272,15 @@ int BackupCommand::run(Context &context)
                 // one may start.
                 release();
                 writers.start(
-                    QRunnable::create([backup = std::move(backup), path, outcome, finish, intoHistory] {
+                    QRunnable::create([backup = std::move(backup), outcome, finish, intoHistory]() mutable {
                         TargetOutcome result;
                         if (intoHistory) {
                             result = writeHistoryFile(backup, outcome);
                         } else {
                             QString error;
-                            result = writeBackupFile(backup, path, &error) ? outcome.written()
-                                                                           : outcome.failed(error);
+                            outcome.path = incompleteBackupPath(backup, outcome.path, &outcome.keptComplete);
+                            result = writeBackupFile(backup, outcome.path, &error) ? outcome.written()
+                                                                                   : outcome.failed(error);
                         }
                         QMetaObject::invokeMethod(
                             QCoreApplication::instance(), [=] { finish(result); }, Qt::QueuedConnection);

@@ -14,6 +14,7 @@ namespace {
 // a connection gets a moment to take the next one.
 constexpr int kRetryPauseMs = 200;
 const QByteArray kGetVerb = QByteArrayLiteral("GET");
+constexpr int kNotFound = 404;
 
 // The empty body of a write. Qt's HTTP layer sends a request again on its own when the
 // connection closes before the answer begins (up to three times), and a write is a GET. It
@@ -145,6 +146,9 @@ QString ModuleClient::noAnswerText(const Request &request) const
 {
     QString text
         = QStringLiteral("%1: no answer within %2 s").arg(subject(request)).arg(settings.timeoutMs / 1000.0);
+    // Told when it was asked more than once: the time it cost is that many times as long.
+    if (request.attempt > 0)
+        text += QStringLiteral(", asked %1 times").arg(request.attempt + 1);
     if (request.kind == Kind::Write)
         text += QStringLiteral(" (the module may or may not have taken the write)");
     return text;
@@ -189,6 +193,8 @@ void ModuleClient::finished(QNetworkReply *reply)
     // A status the module chose is its answer; asking again gives the same one.
     if (outcome.httpStatus >= 300 && outcome.httpStatus < 500)
         mayRetry = false;
+    if (request.kind == Kind::Page && request.pageKey == kServicePageKey && outcome.httpStatus == kNotFound)
+        result.noSuchPage = true;
     conclude(result, mayRetry);
 }
 
@@ -239,9 +245,11 @@ ClientResult ModuleClient::interpret(const Request &request, const QByteArray &b
         // The module's texts for a page without options stand for a page object that is empty.
         result.page = reply.kind == PageReply::EmptyPage ? QJsonObject{{request.pageKey, QJsonObject()}}
                                                          : reply.values;
-        if (reply.kind == PageReply::EmptyBody)
+        if (reply.kind == PageReply::EmptyBody) {
             result.error = QStringLiteral("%1: the answer is empty").arg(subject(request));
-        else if (reply.kind == PageReply::ParserError)
+            result.noSuchPage = request.pageKey == kServicePageKey;
+            *mayRetry = !result.noSuchPage;
+        } else if (reply.kind == PageReply::ParserError)
             result.error = QStringLiteral("%1: the answer is not a JSON object").arg(subject(request));
         break;
     }

@@ -36,6 +36,9 @@ struct ClientResult
     QString error;
     QStringList pageKeys; // a page list: the keys in the module's order, each once
     QJsonObject page; // a page: the whole object the module answered
+    // The service page, which every page list names, answered with HTTP 404 or an empty body:
+    // the module has no such page, which is no failure to read one.
+    bool noSuchPage = false;
 };
 
 // Talks to one module: requests wait in a queue and go out one at a time, so the module

@@ -47,6 +47,7 @@ class TestCliBackup : public QObject
 private slots:
     void backup_data();
     void backup();
+    void whatIsThereIsKept();
     void killedBackupLeavesNoPartialFile();
     void diff_data();
     void diff();
@@ -71,10 +72,15 @@ void TestCliBackup::backup_data()
                                                 << "-" << 2 << QStringList();
     QTest::newRow("a fleet with a dead module: every other one done")
         << 3 << true << ""
-        << "fleet" << 3 << QStringList{"saved", "failed", "saved", "saved"};
+        << "fleet/" << 3 << QStringList{"saved", "failed", "saved", "saved"};
     QTest::newRow("a page that cannot be read: written, incomplete")
         << 2 << false << "3"
-        << "fleet" << 3 << QStringList{"incomplete", "saved"};
+        << "fleet/" << 3 << QStringList{"incomplete", "saved"};
+    QTest::newRow("one module into a folder made with its parents")
+        << 1 << false << ""
+        << "daily/2026/" << 0 << QStringList{"saved"};
+    QTest::newRow("a file name for several: refused") << 2 << false << ""
+                                                      << "two.json" << 2 << QStringList();
 }
 
 void TestCliBackup::backup()
@@ -112,7 +118,7 @@ void TestCliBackup::backup()
     for (const QJsonValue &record : run.json().toArray())
         reported.append(record.toObject().value("status").toString());
     QCOMPARE(reported, statuses);
-    for (int i = 0; i < modules; ++i) {
+    for (int i = 0; i < modules && exitCode != 2; ++i) {
         const QString address = moduleAddress(*live.at(i));
         const QString name = output == "saved.json" ? output : QDir(output).filePath(fileNameFor(address));
         QCOMPARE(QFile::permissions(dir.filePath(name)),
@@ -122,6 +128,43 @@ void TestCliBackup::backup()
     }
     if (deadSecond)
         QVERIFY(!dir.exists(QDir(output).filePath(fileNameFor(targets.at(1)))));
+}
+
+// A complete backup is never replaced by an incomplete one of the same module, which goes
+// beside it; a symbolic link is never replaced; a module without the service page gives a
+// complete backup.
+void TestCliBackup::whatIsThereIsKept()
+{
+    TestWorkDir dir;
+    auto module = startModule(samplePages(), sampleOrder());
+    const QString address = moduleAddress(*module);
+    const QStringList backup{"-o", "json", "--retries", "0", "backup", address, "-O"};
+    QCOMPARE(runQuillnet(dir.path(), backup + QStringList{"good.json"}).exitCode, 0);
+    const QByteArray good = dir.readFile("good.json");
+    module->setBehaviour(ModuleSimulator::Endpoint::Page, {ModuleSimulator::Fault::HttpStatus}, "3");
+    const QuillnetRun incomplete = runQuillnet(dir.path(), backup + QStringList{"good.json"});
+    QCOMPARE(incomplete.exitCode, 3);
+    QCOMPARE(dir.readFile("good.json"), good);
+    checkBackup(jsonObject(dir.readFile("good.incomplete.json")), address, {"3"});
+    QCOMPARE(incomplete.json().toArray().at(0).toObject().value("file").toString(),
+             dir.filePath("good.incomplete.json"));
+    QVERIFY2(
+        incomplete.err.contains("the complete backup " + dir.filePath("good.json").toUtf8() + " is kept"),
+        incomplete.err);
+
+    QVERIFY(QFile::link("good.json", dir.filePath("link.json")));
+    module->clearBehaviours();
+    QCOMPARE(runQuillnet(dir.path(), backup + QStringList{"link.json"}).exitCode, 4);
+    QCOMPARE(QFileInfo(dir.filePath("link.json")).symLinkTarget(), dir.filePath("good.json"));
+    QCOMPARE(dir.readFile("good.json"), good);
+
+    QJsonObject pages = samplePages();
+    pages.remove("promode");
+    module->setPages(pages, sampleOrder());
+    QCOMPARE(runQuillnet(dir.path(), backup + QStringList{"plain.json"}).exitCode, 0);
+    const QJsonObject plain = jsonObject(dir.readFile("plain.json"));
+    QCOMPARE(plain.value("pageKeys").toVariant().toStringList(), sampleOrder().mid(0, 3));
+    QCOMPARE(plain.value("incomplete").toArray(), QJsonArray());
 }
 
 // Killed while the file is being written, a backup leaves nothing in the folder: no file cut
