@@ -10,6 +10,8 @@
 #include <QJsonDocument>
 #include <QRegularExpression>
 
+#include <cmath>
+
 namespace {
 
 const QLatin1String kFormatKey("format");
@@ -140,7 +142,8 @@ BackupRead readBackupText(const QByteArray &text, const QString &path)
         return notABackup(path, QStringLiteral("\"format\" is not \"%1\"").arg(kBackupFormat));
     const QJsonValue version = root.value(kFormatVersionKey);
     const double number = version.toDouble(-1);
-    if (!version.isDouble() || number < 1 || number != int(number))
+    // Judged as a double: a crafted version beyond the range of an int must not be converted.
+    if (!version.isDouble() || number < 1 || number != std::floor(number))
         return notABackup(path, QStringLiteral("\"formatVersion\" is not a version number"));
     if (number > kBackupFormatVersion) {
         read.kind = BackupRead::NewerVersion;

@@ -24,11 +24,21 @@ PATH is PAGE/OPTION or PAGE/GROUP/MEMBER; inside a key write "~1" for "/" and "~
 The options above may also come after the command.
 
 Data goes to standard output; messages, progress and the summary to standard error.
-Exit status: 0 success (diff: no differences); 1 differences found (diff, and a dry run
-of set or restore that would change something); 2 bad usage or input; 3 some targets
-failed, the others were done; 4 no target succeeded; 5 a write not confirmed by reading
-the page back, or the module stopped answering during a restore; 6 not a backup file,
-or one of a newer format version.)";
+Exit status:
+  0  done (diff: no differences)
+  1  differences: diff found some, a dry run of set or restore would change something,
+     or a restore was declined at its prompt; nothing was written
+  2  bad usage or input: an unknown command, option, page or option path, a value that
+     does not fit its option, an address that is none, no catalog for set or restore, a
+     confirmation needed without a terminal, a backup of another address
+  3  some targets failed (or were done in part, as a backup missing pages), the others done
+  4  no target succeeded; no write was sent to any
+  5  a write was sent and not confirmed by reading the page back: refused, unanswered or
+     read back otherwise (set and restore alike)
+  6  not a backup file, or one of a newer format version
+When several apply, the first in this order wins: 6, 2 (both decided before anything is
+written), 5, 4, 3, 1, 0. A failure outranks differences: a diff that could not read a page
+exits 3, and still prints the differences it found.)";
 
 const std::map<std::string, OutputFormat> kFormats{
     {"table", OutputFormat::Table}, {"json", OutputFormat::Json}, {"jsonl", OutputFormat::Jsonl}};

@@ -1,5 +1,6 @@
 #include "cli/context.h"
 
+#include "cli/targets.h"
 #include "core/descriptions/catalogfile.h"
 
 #include <cmath>
@@ -23,8 +24,10 @@ ClientSettings Context::clientSettings()
     return settings;
 }
 
-bool Context::loadCatalog(QJsonObject *catalog)
+bool Context::loadCatalog(QJsonObject *catalog, CatalogUse use)
 {
+    if (use == CatalogUse::None)
+        return true;
     const CatalogFile file = readCatalogFile(options.catalogFile);
     switch (file.kind) {
     case CatalogFile::Missing:
@@ -32,8 +35,16 @@ bool Context::loadCatalog(QJsonObject *catalog)
             reporter.error(QStringLiteral("no catalog file %1").arg(options.catalogFile));
             return false;
         }
-        reporter.detail(
-            QStringLiteral("no catalog %1: keys without titles and labels").arg(options.catalogFile));
+        if (use == CatalogUse::Writing) {
+            reporter.error(
+                QStringLiteral("no catalog %1, so the choices and types of the options are not known "
+                               "and nothing is written (name one with --catalog, or go on "
+                               "without one with --no-catalog)")
+                    .arg(options.catalogFile));
+            return false;
+        }
+        reporter.warning(QStringLiteral("no catalog %1: titles, labels and choice labels are missing")
+                             .arg(options.catalogFile));
         return true;
     case CatalogFile::Unreadable:
         reporter.error(QStringLiteral("cannot read the catalog %1: %2").arg(options.catalogFile, file.error));
@@ -46,6 +57,14 @@ bool Context::loadCatalog(QJsonObject *catalog)
         return true;
     }
     return true;
+}
+
+bool Context::checkAddress(const QString &address)
+{
+    const QString problem = addressProblem(address);
+    if (!problem.isEmpty())
+        reporter.error(problem);
+    return problem.isEmpty();
 }
 
 bool Context::canAsk() const

@@ -64,3 +64,19 @@ QString valueWithChoice(const ListedOption &option)
     const int entry = choiceEntryOf(entries, option.row.value);
     return entry < 0 ? text : QStringLiteral("%1 (%2)").arg(text, entries.at(entry).label);
 }
+
+QString valueWithChoice(const std::optional<ListedOption> &place, const QJsonValue &value)
+{
+    if (!place || value.isUndefined())
+        return cellText(value);
+    ListedOption shown = *place;
+    shown.row.value = value;
+    return valueWithChoice(shown);
+}
+
+QString valueWithChoice(const QString &pageKey, const RowPlan &plan, const Difference &place,
+                        const QJsonValue &value)
+{
+    return valueWithChoice(listedOption(pageKey, plan, place.optionKey, place.memberKey, place.isMember),
+                           value);
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/device/pagecompare.h"
 #include "core/device/rowplan.h"
 
 #include <QList>
@@ -32,3 +33,8 @@ std::optional<ListedOption> listedOption(const QString &pageKey, const RowPlan &
 
 // The value as a table shows it, a choice with its label beside: "2 (AP)".
 QString valueWithChoice(const ListedOption &option);
+// Another value at the same place, shown so: what a set or a restore changes an option from
+// and to, and what differs between two pages. Without the place in the plan, the bare value.
+QString valueWithChoice(const std::optional<ListedOption> &place, const QJsonValue &value);
+QString valueWithChoice(const QString &pageKey, const RowPlan &plan, const Difference &place,
+                        const QJsonValue &value);

@@ -79,6 +79,26 @@ std::optional<QJsonValue> jsonFromText(const QJsonValue &stored, const QString &
     return std::nullopt;
 }
 
+QString typeName(const QJsonValue &value)
+{
+    switch (value.type()) {
+    case QJsonValue::Bool:
+        return QStringLiteral("true or false");
+    case QJsonValue::Double:
+        return QStringLiteral("a number");
+    case QJsonValue::String:
+        return QStringLiteral("a text");
+    case QJsonValue::Array:
+        return QStringLiteral("a JSON array");
+    case QJsonValue::Object:
+        return QStringLiteral("a JSON object");
+    case QJsonValue::Null:
+    case QJsonValue::Undefined:
+        break;
+    }
+    return QStringLiteral("null");
+}
+
 } // namespace
 
 std::optional<QJsonValue> valueFromText(const PlannedRow &option, const QString &text, QString *error)
@@ -109,4 +129,24 @@ std::optional<QJsonValue> valueFromText(const PlannedRow &option, const QString 
         return jsonFromText(stored, text, error);
     *error = QStringLiteral("holds null on the module, a value of no known type");
     return std::nullopt;
+}
+
+QString valueMismatch(const PlannedRow &option, const QJsonValue &value)
+{
+    // A number for a number fits: it is written as the backup holds it, at any size, where
+    // its text would have to pass through a double.
+    if (option.kind != ChoiceBox && option.kind != FlagBox && option.value.isDouble() && value.isDouble())
+        return {};
+    // Otherwise judged as a set judges the same value typed on the command line: what it
+    // would write must be the value itself, type and all.
+    QString error;
+    const std::optional<QJsonValue> written
+        = valueFromText(option, value.isString() ? value.toString() : jsonText(value), &error);
+    if (!written)
+        return error;
+    if (*written == value)
+        return {};
+    if (written->type() == value.type())
+        return QStringLiteral("takes a choice's value, and the backup holds its label");
+    return QStringLiteral("takes %1, and the backup holds %2").arg(typeName(*written), typeName(value));
 }

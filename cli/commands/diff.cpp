@@ -3,6 +3,7 @@
 #include "cli/commands/commands.h"
 #include "cli/context.h"
 #include "cli/exitstatus.h"
+#include "cli/listedoptions.h"
 #include "cli/modulereader.h"
 #include "cli/optionpath.h"
 
@@ -55,6 +56,34 @@ void readFileSide(Side *side, const QString &address = {})
     side->unreadable = read.backup.incomplete;
 }
 
+// Both modules are read at once, each through its own client.
+void readModuleSides(std::initializer_list<Side *> sides, Context &context)
+{
+    QList<std::shared_ptr<ModuleClient>> clients;
+    QEventLoop loop;
+    int reading = 0;
+    for (Side *side : sides) {
+        if (side->isFile || side->version)
+            continue;
+        clients.append(std::make_shared<ModuleClient>(side->name, context.clientSettings()));
+        ++reading;
+        readModule(clients.last().get(), std::nullopt, [side, &reading, &loop](const ModuleRead &read) {
+            if (!read.listed) {
+                side->failure = ExitAllFailed;
+                side->error = QStringLiteral("%1: %2").arg(side->name, read.error);
+            }
+            side->address = side->name;
+            side->pageKeys = read.pageKeys;
+            side->pages = read.pages;
+            side->unreadable = read.incomplete;
+            if (--reading == 0)
+                loop.quit();
+        });
+    }
+    if (reading > 0)
+        loop.exec();
+}
+
 struct DiffArgs
 {
     QString a;
@@ -87,45 +116,36 @@ private:
 
 int DiffCommand::run(Context &context)
 {
+    QJsonObject catalog; // for the labels of choices
+    if (!context.loadCatalog(&catalog))
+        return ExitBadInput;
     Side a;
     Side b;
     a.name = args.a;
     b.name = args.b;
-    QList<std::shared_ptr<ModuleClient>> clients;
-    QEventLoop loop;
-    int reading = 0;
-    for (Side *side : {&a, &b}) {
+    const std::initializer_list<Side *> sides{&a, &b};
+    // Both sides are judged before either module is asked anything.
+    for (Side *side : sides) {
         side->isFile = QFileInfo(side->name).isFile();
         side->version = historyReference(side->name);
         if (side->version)
             continue; // read once the other side has said which module it is of
         if (side->isFile) {
             readFileSide(side);
-            continue;
-        }
-        if (looksLikeFile(side->name)) {
+        } else if (looksLikeFile(side->name)) {
             side->failure = ExitBadInput;
             side->error = QStringLiteral("no backup file %1").arg(side->name);
-            continue;
+        } else {
+            side->error = addressProblem(side->name);
+            side->failure = side->error.isEmpty() ? ExitSuccess : ExitBadInput;
         }
-        // Both modules are read at once, each through its own client.
-        clients.append(std::make_shared<ModuleClient>(side->name, context.clientSettings()));
-        ++reading;
-        readModule(clients.last().get(), std::nullopt, [side, &reading, &loop](const ModuleRead &read) {
-            if (!read.listed) {
-                side->failure = ExitAllFailed;
-                side->error = QStringLiteral("%1: %2").arg(side->name, read.error);
-            }
-            side->address = side->name;
-            side->pageKeys = read.pageKeys;
-            side->pages = read.pages;
-            side->unreadable = read.incomplete;
-            if (--reading == 0)
-                loop.quit();
-        });
     }
-    if (reading > 0)
-        loop.exec();
+    const auto failedSide = [&sides] {
+        return std::find_if(sides.begin(), sides.end(),
+                            [](const Side *side) { return side->failure != ExitSuccess; });
+    };
+    if (failedSide() == sides.end())
+        readModuleSides(sides, context);
     for (const auto &[side, other] : {std::make_pair(&a, &b), std::make_pair(&b, &a)}) {
         if (!side->version || side->failure != ExitSuccess)
             continue;
@@ -138,9 +158,7 @@ int DiffCommand::run(Context &context)
         if (!address.isEmpty())
             readFileSide(side, address);
     }
-    const std::initializer_list<const Side *> sides{&a, &b};
-    const auto failed = std::find_if(sides.begin(), sides.end(),
-                                     [](const Side *side) { return side->failure != ExitSuccess; });
+    const auto failed = failedSide();
     if (failed != sides.end()) {
         context.reporter.error((*failed)->error);
         return (*failed)->failure;
@@ -162,15 +180,20 @@ int DiffCommand::run(Context &context)
             skipped = true;
             continue;
         }
-        for (const Difference &difference : compareOptions(key, pageOptions(a.pages.value(key), key),
-                                                           pageOptions(b.pages.value(key), key))) {
+        const QJsonObject aOptions = pageOptions(a.pages.value(key), key);
+        const QJsonObject bOptions = pageOptions(b.pages.value(key), key);
+        const RowPlan aPlan = planRows(catalog, key, aOptions);
+        const RowPlan bPlan = planRows(catalog, key, bOptions);
+        for (const Difference &difference : compareOptions(key, aOptions, bOptions)) {
             const QString path = optionPathText(difference.pathParts());
             QJsonObject record{{QStringLiteral("path"), path}};
             if (!difference.a.isUndefined())
                 record.insert(QStringLiteral("a"), difference.a);
             if (!difference.b.isUndefined())
                 record.insert(QStringLiteral("b"), difference.b);
-            output.add(record, {{path, cellText(difference.a), cellText(difference.b)}});
+            output.add(record,
+                       {{path, valueWithChoice(key, aPlan, difference, difference.a),
+                         valueWithChoice(key, bPlan, difference, difference.b)}});
             ++differences;
         }
     }

@@ -37,6 +37,8 @@ private:
 
 int GetCommand::run(Context &context)
 {
+    if (!context.checkAddress(args.module))
+        return ExitBadInput;
     QString error;
     std::optional<OptionPath> path;
     if (!args.path.isEmpty()) {

@@ -27,6 +27,8 @@ private:
 
 int PagesCommand::run(Context &context)
 {
+    if (!context.checkAddress(module))
+        return ExitBadInput;
     QJsonObject catalog;
     if (!context.loadCatalog(&catalog))
         return ExitBadInput;

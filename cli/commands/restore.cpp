@@ -3,8 +3,11 @@
 #include "cli/commands/commands.h"
 #include "cli/context.h"
 #include "cli/exitstatus.h"
+#include "cli/listedoptions.h"
 #include "cli/modulereader.h"
 #include "cli/optionpath.h"
+#include "cli/targets.h"
+#include "cli/valuetext.h"
 
 #include "core/device/modulereplies.h"
 #include "core/device/modulerequests.h"
@@ -18,6 +21,7 @@
 #include <QJsonObject>
 #include <QTextStream>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -61,6 +65,16 @@ PagesWritten writePages(ModuleClient *client, const QList<PageWrite> &writes)
     return result;
 }
 
+QString moduleLabel(const QString &address, const QString &modulesFile)
+{
+    const QString key = moduleAddressKey(address);
+    const QList<Target> listed = moduleListTargets(modulesFile);
+    const auto entry = std::find_if(listed.cbegin(), listed.cend(), [&key](const Target &target) {
+        return moduleAddressKey(target.address) == key;
+    });
+    return entry == listed.cend() ? address : entry->label;
+}
+
 struct RestoreArgs
 {
     QString module;
@@ -69,6 +83,8 @@ struct RestoreArgs
     bool dryRun = false;
     bool yes = false;
     bool allowOtherModule = false;
+    bool noValueCheck = false;
+    bool noCatalog = false;
 };
 
 class RestoreCommand : public Command
@@ -79,15 +95,25 @@ public:
     {
         addText(subcommand, "MODULE", &args.module, "The module")->required();
         addText(subcommand, "FILE", &args.file, "The backup file, or FOLDER@REV in a history")->required();
+        // One value each time it is given, so that MODULE and FILE after it stay arguments.
         addTexts(subcommand, "--pages", &args.pages, "Only these pages (keys separated by commas)")
-            ->delimiter(',');
+            ->delimiter(',')
+            ->expected(1)
+            ->multi_option_policy(CLI::MultiOptionPolicy::TakeAll);
         subcommand->add_flag("--dry-run", args.dryRun, "Show the plan and write nothing");
         subcommand->add_flag("--yes", args.yes, "Write without asking");
         subcommand->add_flag("--allow-other-module", args.allowOtherModule,
                              "Restore a backup made from another address");
+        subcommand->add_flag("--no-value-check", args.noValueCheck,
+                             "Write values that do not fit the module's options (another type, no choice "
+                             "of the list), as set would refuse them");
+        subcommand->add_flag("--no-catalog", args.noCatalog,
+                             "Go on without the catalog: values are checked against the module's types only");
         subcommand->footer(
             "Shows the plan, saves the module's state next to FILE (NAME.before-restore-TIME.json),\n"
-            "then writes the pages that differ in the module's order, reading each back.\n"
+            "then writes the pages that differ in the module's order, reading each back. Every value is\n"
+            "first checked against the module's option as set checks it; one that does not fit stops\n"
+            "the whole restore.\n"
             "FOLDER@REV is the module's file in a history (backup --git) at a revision; the state\n"
             "before the restore is then saved in the working folder.\n"
             "Example: quillnet restore 192.168.4.20 boiler.json --dry-run\n"
@@ -104,6 +130,8 @@ private:
 int RestoreCommand::run(Context &context)
 {
     Reporter &reporter = context.reporter;
+    if (!context.checkAddress(args.module))
+        return ExitBadInput;
     // FOLDER@REV: the module's file in a history, read from git without checking anything out.
     const std::optional<HistoryReference> version = historyReference(args.file);
     const BackupRead file = version ? readHistoryBackup(*version, args.module) : readBackupFile(args.file);
@@ -112,6 +140,9 @@ int RestoreCommand::run(Context &context)
         return file.kind == BackupRead::Unreadable ? ExitBadInput : ExitNotABackup;
     }
     const Backup &backup = file.backup;
+    QJsonObject catalog;
+    if (!context.loadCatalog(&catalog, args.noCatalog ? CatalogUse::None : CatalogUse::Writing))
+        return ExitBadInput;
     if (moduleAddressKey(backup.address) != moduleAddressKey(args.module) && !args.allowOtherModule) {
         reporter.error(QStringLiteral("%1 is a backup of %2, not of %3 (restore it there anyway with "
                                       "--allow-other-module)")
@@ -157,25 +188,46 @@ int RestoreCommand::run(Context &context)
     }
     QList<PageWrite> writes;
     QStringList toWrite; // in the module's page order
-    RecordWriter plan(context.options.format,
-                      {QStringLiteral("path"), QStringLiteral("live"), QStringLiteral("backup")});
+    QStringList misfits; // values that set would refuse for the live options
+    QList<QJsonObject> records;
+    QList<QStringList> rows;
     for (const QString &key : live.pageKeys) {
         if (!keys.contains(key))
             continue;
-        const QList<Difference> pageChanges = valuesNotHeld(key, pageOptions(live.pages.value(key), key),
-                                                            pageOptions(backup.pages.value(key), key));
+        const QJsonObject liveOptions = pageOptions(live.pages.value(key), key);
+        const QList<Difference> pageChanges
+            = valuesNotHeld(key, liveOptions, pageOptions(backup.pages.value(key), key));
         if (pageChanges.isEmpty())
             continue;
         writes.append(changesWrite(key, live.pages.value(key), pageChanges));
         toWrite.append(key);
+        const RowPlan rowPlan = planRows(catalog, key, liveOptions);
         for (const Difference &change : pageChanges) {
             const QString path = optionPathText(change.pathParts());
+            const std::optional<ListedOption> option
+                = listedOption(key, rowPlan, change.optionKey, change.memberKey, change.isMember);
+            const QString misfit = option ? valueMismatch(option->row, change.b)
+                                          : QStringLiteral("the module has no such option");
+            if (!misfit.isEmpty())
+                misfits.append(QStringLiteral("%1: %2").arg(path, misfit));
             QJsonObject record{{QStringLiteral("path"), path}, {QStringLiteral("backup"), change.b}};
             if (!change.a.isUndefined())
                 record.insert(QStringLiteral("live"), change.a);
-            plan.add(record, {{path, cellText(change.a), cellText(change.b)}});
+            records.append(record);
+            rows.append({path, valueWithChoice(option, change.a), valueWithChoice(option, change.b)});
         }
     }
+    if (!misfits.isEmpty() && !args.noValueCheck) {
+        for (const QString &misfit : qAsConst(misfits))
+            reporter.error(QStringLiteral("%1 holds a value that does not fit %2: %3")
+                               .arg(args.file, args.module, misfit));
+        reporter.error(QStringLiteral("nothing written (write such values anyway with --no-value-check)"));
+        return ExitBadInput;
+    }
+    RecordWriter plan(context.options.format,
+                      {QStringLiteral("path"), QStringLiteral("live"), QStringLiteral("backup")});
+    for (int i = 0; i < records.size(); ++i)
+        plan.add(records.at(i), {rows.at(i)});
     plan.finish();
     if (toWrite.isEmpty()) {
         reporter.info(QStringLiteral("nothing to restore: %1 holds the backup's values").arg(args.module));
@@ -199,7 +251,8 @@ int RestoreCommand::run(Context &context)
     }
 
     // Undo first: the module's state now, next to the file restored from.
-    Backup before = newBackup(args.module, backup.label);
+    // Labelled as the module list labels the module now, not as the backup was.
+    Backup before = newBackup(args.module, moduleLabel(args.module, context.options.modulesFile));
     before.pageKeys = live.pageKeys;
     before.pages = live.pages;
     before.incomplete = live.incomplete;

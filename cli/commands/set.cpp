@@ -11,6 +11,7 @@
 #include "core/device/pagecompare.h"
 #include "core/device/pagewrite.h"
 
+#include <QHash>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QMap>
@@ -132,6 +133,8 @@ private:
             if (*value != row.value) {
                 changes[path.pageKey].append(
                     {path.pageKey, path.optionKey, path.memberKey, path.isMember(), row.value, *value});
+                shown.insert(optionPathText(path),
+                             {valueWithChoice(*option), valueWithChoice(option, *value)});
             }
         }
         if (!problems.isEmpty()) {
@@ -161,8 +164,9 @@ private:
             switch (result.last.kind) {
             case PageWriteOutcome::Confirmed:
                 return finish(TargetStatus::Done);
+            // A write sent counts as not confirmed however it ended, as in a restore: the
+            // module may hold it in part or whole.
             case PageWriteOutcome::WriteFailed:
-                return finish(TargetStatus::Failed, result.last.reason + writtenSoFar());
             case PageWriteOutcome::ReadBackFailed:
             case PageWriteOutcome::Differs:
                 return finish(TargetStatus::NotConfirmed, result.last.reason + writtenSoFar());
@@ -190,11 +194,12 @@ private:
                 changed.append(QJsonObject{{QStringLiteral("path"), path},
                                            {QStringLiteral("from"), change.a},
                                            {QStringLiteral("to"), change.b}});
-                outcome.rows.append({target.address, path, cellText(change.a), cellText(change.b), result});
+                const QStringList fromTo = shown.value(path);
+                outcome.rows.append({target.address, path, fromTo.value(0), fromTo.value(1), result, error});
             }
         }
         if (outcome.rows.isEmpty())
-            outcome.rows.append({target.address, QString(), QString(), QString(), result});
+            outcome.rows.append({target.address, QString(), QString(), QString(), result, error});
         QJsonObject record{{QStringLiteral("module"), target.address},
                            {QStringLiteral("status"), result},
                            {QStringLiteral("changes"), changed}};
@@ -215,6 +220,7 @@ private:
     QStringList pageOrder;
     QMap<QString, QJsonObject> pages;
     QMap<QString, QList<Difference>> changes;
+    QHash<QString, QStringList> shown; // per path, the values changed from and to as a table shows them
     QStringList written;
 };
 
@@ -223,6 +229,7 @@ struct SetArgs
     TargetChoice targets;
     QStringList assignments; // PATH=VALUE
     bool dryRun = false;
+    bool noCatalog = false;
 };
 
 class SetCommand : public Command
@@ -234,6 +241,9 @@ public:
         addTexts(subcommand, "ARGS", &arguments, "TARGETS, then PATH=VALUE assignments")->required();
         addTargetOptions(subcommand, &args.targets);
         subcommand->add_flag("--dry-run", args.dryRun, "Print what would change and write nothing");
+        subcommand->add_flag("--no-catalog", args.noCatalog,
+                             "Go on without the catalog: values keep the module's types, choices take "
+                             "values only");
         subcommand->footer(
             "Each page is read, changed, written back whole and read again. A value keeps the type the\n"
             "option has on the module; a choice takes its value or its label.\n"
@@ -277,12 +287,12 @@ int SetCommand::run(Context &context)
         return ExitBadInput;
     }
     QJsonObject catalog;
-    if (!context.loadCatalog(&catalog))
+    if (!context.loadCatalog(&catalog, args.noCatalog ? CatalogUse::None : CatalogUse::Writing))
         return ExitBadInput;
 
     RecordWriter output(context.options.format,
                         {QStringLiteral("module"), QStringLiteral("path"), QStringLiteral("from"),
-                         QStringLiteral("to"), QStringLiteral("result")});
+                         QStringLiteral("to"), QStringLiteral("result"), QStringLiteral("reason")});
     Fleet fleet(targets, context.options.jobs, &context.reporter);
     fleet.run(
         [&](const Target &target, Fleet::Finish finish, const Fleet::Release &) {

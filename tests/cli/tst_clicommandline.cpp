@@ -1,4 +1,5 @@
-// quillnet's command line: the global options after the command as well as before it.
+// quillnet's command line: the global options after the command as well as before it, and
+// input refused before anything is sent.
 
 #include "quillnetrun.h"
 
@@ -14,6 +15,8 @@ class TestCliCommandLine : public QObject
 private slots:
     void globalOptionsAfterTheCommand_data();
     void globalOptionsAfterTheCommand();
+    void refusedBeforeAnythingIsSent_data();
+    void refusedBeforeAnythingIsSent();
 };
 
 void TestCliCommandLine::globalOptionsAfterTheCommand_data()
@@ -34,6 +37,9 @@ void TestCliCommandLine::globalOptionsAfterTheCommand_data()
     QTest::newRow("backup -j, among the command's own options")
         << QStringList{"backup", "MODULE", "-j", "4", "-O", "-", "-q"} << 0
         << QByteArray(R"(  "format": "quillnet-backup",)");
+    QTest::newRow("set -o table: a choice with its label, as get shows it")
+        << QStringList{"set", "MODULE", "1/mode=STA", "--dry-run", "--catalog", "other.json", "-o", "table"}
+        << 1 << QByteArray("MODULE  1/mode  2 (AP)  1 (STA)  would change");
     // Which of the two would count is no guess to leave to the reader of a script.
     QTest::newRow("-j before and after: refused, nothing done")
         << QStringList{"-j", "2", "backup", "MODULE", "-O", "-", "-j", "4"} << 2 << QByteArray();
@@ -52,12 +58,58 @@ void TestCliCommandLine::globalOptionsAfterTheCommand()
     dir.writeFile("other.json", sampleCatalog());
     auto module = startModule(samplePages(), sampleOrder());
     args.replaceInStrings(QRegularExpression("^MODULE$"), moduleAddress(*module));
+    out.replace("MODULE", moduleAddress(*module).toUtf8());
     const QuillnetRun run = runQuillnet(dir.path(), args);
     QCOMPARE(run.exitCode, exitCode);
     if (out.isEmpty())
         QVERIFY2(run.out.isEmpty() && !run.err.isEmpty(), run.err);
     else
         QVERIFY2(run.out.split('\n').contains(out), run.out);
+}
+
+void TestCliCommandLine::refusedBeforeAnythingIsSent_data()
+{
+    QTest::addColumn<QStringList>("args"); // MODULE: the simulated module's address
+    QTest::addColumn<bool>("withCatalog"); // description.json in the working folder
+    QTest::addColumn<QString>("message"); // part of standard error
+    const QString noAddress = "is not a module address";
+    QTest::newRow("a URL is no address")
+        << QStringList{"get", "http://MODULE"} << true << "\"http://127.0.0.1:";
+    QTest::newRow("a port beyond 65535")
+        << QStringList{"pages", "127.0.0.1:99999"} << true << "the port must be a number from 1 to 65535";
+    QTest::newRow("a port that is no number") << QStringList{"get", "127.0.0.1:abc"} << true << noAddress;
+    QTest::newRow("the module forgotten before the path")
+        << QStringList{"get", "1/port"} << true << noAddress;
+    QTest::newRow("a number alone is no IPv4 address") << QStringList{"get", "1"} << true << noAddress;
+    QTest::newRow("an IPv6 address without brackets") << QStringList{"get", "::1"} << true << noAddress;
+    QTest::newRow("one bad target among good ones: none is set")
+        << QStringList{"set", "MODULE", "MODULE/x", "1/port=81"} << true << "\"127.0.0.1:";
+    QTest::newRow("a bad target in a backup")
+        << QStringList{"backup", "MODULE", "MODULE:0"} << true << noAddress;
+    QTest::newRow("diff: a bad second side, the first not read")
+        << QStringList{"diff", "MODULE", "10.0.0.256"} << true << noAddress;
+    QTest::newRow("restore to a bad address")
+        << QStringList{"restore", "[::1", "b.json", "--yes"} << true << "lacks its \"]\"";
+    QTest::newRow("set without a catalog")
+        << QStringList{"set", "MODULE", "1/mode=STA"} << false << "no catalog description.json";
+    QTest::newRow("a dry run without a catalog")
+        << QStringList{"set", "MODULE", "1/mode=1", "--dry-run"} << false << "--no-catalog";
+}
+
+void TestCliCommandLine::refusedBeforeAnythingIsSent()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, withCatalog);
+    QFETCH(QString, message);
+    TestWorkDir dir;
+    if (withCatalog)
+        dir.writeFile("description.json", sampleCatalog());
+    auto module = startModule(samplePages(), sampleOrder());
+    args.replaceInStrings("MODULE", moduleAddress(*module));
+    const QuillnetRun run = runQuillnet(dir.path(), args);
+    QCOMPARE(run.exitCode, 2);
+    QVERIFY2(run.err.contains(message.toUtf8()), run.err);
+    QCOMPARE(module->requests(), QStringList());
 }
 
 QTEST_GUILESS_MAIN(TestCliCommandLine)

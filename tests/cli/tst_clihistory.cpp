@@ -121,7 +121,10 @@ void TestCliHistory::runs()
         = runQuillnet(dir.path(), {"-o", "jsonl", "diff", moduleAddress(*a), "history@HEAD~1"});
     QCOMPARE(diff.exitCode, 1);
     QCOMPARE(diff.lines(), QList<QJsonObject>({{{"path", "1/port"}, {"a", 81}, {"b", 80}}}));
-    QCOMPARE(runQuillnet(dir.path(), {"restore", moduleAddress(*a), "history@HEAD~1", "--yes"}).exitCode, 0);
+    QCOMPARE(
+        runQuillnet(dir.path(), {"restore", moduleAddress(*a), "history@HEAD~1", "--yes", "--no-catalog"})
+            .exitCode,
+        0);
     QCOMPARE(a->pages(), samplePages());
     QCOMPARE(git(repo, {"status", "--porcelain"}), QString());
 }

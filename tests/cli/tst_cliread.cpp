@@ -80,6 +80,8 @@ void TestCliRead::pages()
     module->setBehaviour(ModuleSimulator::Endpoint::PageList, {ModuleSimulator::Fault(listAnswer)});
     const QuillnetRun run = runQuillnet(dir.path(), {"--timeout", "0.5", "pages", moduleAddress(*module)});
     QCOMPARE(run.exitCode, exitCode);
+    // Said once that the labels are missing.
+    QCOMPARE(run.err.count("no catalog description.json"), withCatalog ? 0 : 1);
     if (exitCode == 0)
         QCOMPARE(run.json(), QJsonValue(listed));
     else

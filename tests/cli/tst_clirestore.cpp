@@ -3,6 +3,7 @@
 
 #include "quillnetrun.h"
 
+#include "core/modules/modulelistfile.h"
 #include "support/testworkdir.h"
 
 #include <QDir>
@@ -20,7 +21,9 @@ private slots:
 void TestCliRestore::restore_data()
 {
     QTest::addColumn<QJsonObject>("live"); // pages of the module when restored onto
-    QTest::addColumn<QString>("file"); // "backup", or a file made from it: "newer", "plain", "other"
+    // "backup", or a file made from it: "newer", "plain", "other", "huge" (a version beyond an
+    // int), or a hand-edited value that set would refuse: "group", "text", "choice", "flag"
+    QTest::addColumn<QString>("file");
     QTest::addColumn<QStringList>("options");
     QTest::addColumn<int>("writeAnswer"); // ModuleSimulator::Fault
     QTest::addColumn<int>("exitCode");
@@ -71,6 +74,15 @@ void TestCliRestore::restore_data()
         << changed << "newer" << QStringList{"--yes"} << ok << 6 << QStringList() << QStringList() << false;
     QTest::newRow("not a backup") << changed << "plain" << QStringList{"--yes"} << ok << 6 << QStringList()
                                   << QStringList() << false;
+    QTest::newRow("a version beyond an int")
+        << changed << "huge" << QStringList{"--yes"} << ok << 6 << QStringList() << QStringList() << false;
+    for (const char *misfit : {"group", "text", "choice", "flag"})
+        QTest::addRow("a value set would refuse: %s, nothing written", misfit)
+            << changed << misfit << QStringList{"--yes"} << ok << 2 << QStringList() << QStringList()
+            << false;
+    QTest::newRow("a value that does not fit, written when asked")
+        << changed << "text" << QStringList{"--yes", "--no-value-check"} << ok << 0 << fullPlan << allPages
+        << false;
 }
 
 void TestCliRestore::restore()
@@ -84,10 +96,29 @@ void TestCliRestore::restore()
     QFETCH(QStringList, written);
     QFETCH(bool, restored);
     TestWorkDir dir;
+    dir.writeFile("description.json", sampleCatalog());
     auto module = startModule(samplePages(), sampleOrder());
     const QString address = moduleAddress(*module);
     QCOMPARE(runQuillnet(dir.path(), {"backup", address, "-O", "backup.json"}).exitCode, 0);
+    // The undo file takes the label the module list gives now.
+    QVERIFY(writeModuleList(dir.filePath(kModuleListFileName), {address + " Котельная"}));
     QJsonObject backup = jsonObject(dir.readFile("backup.json"));
+    const QHash<QString, QPair<QStringList, QJsonValue>> misfits{{"group", {{"3", "net"}, 5}},
+                                                                 {"text", {{"1", "port"}, "8080"}},
+                                                                 {"choice", {{"1", "mode"}, "9"}},
+                                                                 {"flag", {{"1", "en"}, true}}};
+    if (misfits.contains(file)) {
+        const auto [place, value] = misfits.value(file);
+        QJsonObject pages = backup.value("pages").toObject();
+        QJsonObject page = pages.value(place.at(0)).toObject();
+        QJsonObject options = page.value(place.at(0)).toObject();
+        options.insert(place.at(1), value);
+        page.insert(place.at(0), options);
+        pages.insert(place.at(0), page);
+        backup.insert("pages", pages);
+    }
+    if (file == "huge")
+        backup.insert("formatVersion", 4294967296.0);
     if (file == "newer")
         backup.insert("formatVersion", 2);
     if (file == "plain")
@@ -99,9 +130,9 @@ void TestCliRestore::restore()
     module->setBehaviour(ModuleSimulator::Endpoint::Write, {ModuleSimulator::Fault(writeAnswer)});
 
     // Standard input is a pipe: no terminal to ask.
-    const QuillnetRun run = runQuillnet(
-        dir.path(),
-        QStringList{"-o", "jsonl", "--timeout", "1", "restore", address, "restore.json"} + options);
+    const QuillnetRun run = runQuillnet(dir.path(),
+                                        QStringList{"-o", "jsonl", "--timeout", "1", "restore"} + options
+                                            + QStringList{address, "restore.json"});
     QCOMPARE(run.exitCode, exitCode);
     QStringList planned;
     for (const QJsonObject &line : run.lines())
@@ -113,7 +144,9 @@ void TestCliRestore::restore()
     const QStringList undo = QDir(dir.path()).entryList({"restore.before-restore-*.json"});
     QCOMPARE(undo.size(), written.isEmpty() ? 0 : 1);
     if (!undo.isEmpty()) {
-        const QJsonObject before = jsonObject(dir.readFile(undo.first())).value("pages").toObject();
+        const QJsonObject undoFile = jsonObject(dir.readFile(undo.first()));
+        QCOMPARE(undoFile.value("module").toObject().value("label").toString(), QString("Котельная"));
+        const QJsonObject before = undoFile.value("pages").toObject();
         for (const QString &key : sampleOrder())
             QCOMPARE(before.value(key).toObject(), (QJsonObject{{key, live.value(key)}}));
     }
