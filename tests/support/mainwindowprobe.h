@@ -37,6 +37,7 @@ struct MainWindowProbe
     QUdpSocket &udpSocket() const { return w.udpSocket; }
 
     void saveopt() const { w.saveopt(); }
+    bool pageedited() const { return w.pageedited(); }
     void loaddescription() const { w.loaddescription(); }
     void modulesedit() const { w.modulesedit(); }
     void clicktable(int row, int column) const { w.clicktable(row, column); }

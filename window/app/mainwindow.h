@@ -139,6 +139,9 @@ private:
     // keys of the option or member the row was built from.
     QVector<RowEditor> rowEditors;
     QVector<RowPlace> rowPlaces;
+    // The rows a save in flight counts as saved, with what the page held for them before: put
+    // back when the module did not take the write, so that those edits are still unsaved.
+    QVector<QPair<int, EditorState>> rowsBeforeSave;
     TableEditorGuard *tableGuard = nullptr; // belongs to the table
     // The selector entry whose pages are listed; 0 for none.
     int moduleIndex = 0;

@@ -29,6 +29,7 @@ void MainWindow::filltable(const QJsonObject &options)
     rowTypes.clear();
     rowKeys.clear();
     rowEditors.clear();
+    rowsBeforeSave.clear();
     rowPlaces.clear();
 
     RowPlan plan = planRows(descriptions, pageKey, options);

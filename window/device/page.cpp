@@ -99,6 +99,7 @@ void MainWindow::clearpage()
     rowTypes.clear();
     rowKeys.clear();
     rowEditors.clear();
+    rowsBeforeSave.clear();
     rowPlaces.clear();
     pageShown = false;
     ui->pushButton->setDisabled(true);

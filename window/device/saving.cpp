@@ -27,6 +27,7 @@ void MainWindow::saveopt()
     // taken out of pageValues while it is merged, so that it is changed in place, not copied.
     PageMerge page(pageValues.take(pageKey).toObject());
     EditorState cell;
+    rowsBeforeSave.clear();
     for (int row = 0; row < rowEditors.size(); ++row) {
         prefetchRowEditors(rowEditors, row);
         RowEditor &editor = rowEditors[row];
@@ -38,6 +39,7 @@ void MainWindow::saveopt()
             continue;
         page.store(rowPlaces.at(row), *value);
         // The page holds what the editor shows now: changing it back is a change again.
+        rowsBeforeSave.append({row, editor.shown});
         editor.shown = *now;
     }
     pageValues.insert(pageKey, page.result());
@@ -54,10 +56,14 @@ void MainWindow::finissaveopt(QNetworkReply *reply)
     // The edits stay in the table and in pageValues: pressing Save again retries.
     const ReplyOutcome outcome = finishRequest(reply, &saveReply);
     const bool confirmed = outcome.kind == ReplyOutcome::Answered;
-    if (confirmed)
+    if (confirmed) {
         qDebug().noquote() << replyText(outcome.body);
-    else
+    } else {
+        for (const auto &[row, before] : std::as_const(rowsBeforeSave))
+            rowEditors[row].shown = before;
         showError(this, tr(uitexts::saveFailed));
+    }
+    rowsBeforeSave.clear();
     // A later save may have replaced this one: its reply stays tracked and the button stays
     // disabled until that one is answered too.
     if (pageShown && !saveReply)

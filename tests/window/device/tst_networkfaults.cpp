@@ -131,6 +131,7 @@ private slots:
         options.insert("name", "edited");
         QCOMPARE(s.probe->pageValues(), (QJsonObject{{"3", options}}));
         QCOMPARE(name->text(), QStringLiteral("edited"));
+        QVERIFY2(s.probe->pageedited(), "a write the module did not take leaves the edit unsaved");
         if (answer == "refused")
             return;
         const QByteArray document
