@@ -7,7 +7,6 @@
 #include <QDateTime>
 #include <QFile>
 #include <QJsonArray>
-#include <QJsonDocument>
 #include <QRegularExpression>
 
 #include <cmath>
@@ -90,7 +89,7 @@ bool writeBackup(const Backup &backup, const std::function<bool(const QByteArray
         const auto page = backup.pages.constFind(key);
         if (page == backup.pages.constEnd())
             continue;
-        // A page may be megabytes: written as the toolkit makes it, without a detour through text.
+        // Each page as the module sent it, every number exact.
         QByteArray text;
         if (form == BackupForm::Stable) {
             // Nested under "pages": every line after the first moves in by two levels.
@@ -98,7 +97,7 @@ bool writeBackup(const Backup &backup, const std::function<bool(const QByteArray
             text.chop(1);
             text.replace('\n', "\n    ");
         } else {
-            text = QJsonDocument(page.value()).toJson(QJsonDocument::Compact);
+            text = compactJson(page.value());
         }
         if (!sink((first ? "\n    " : ",\n    ") + jsonText(key).toUtf8() + ": " + text))
             return false;

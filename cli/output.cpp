@@ -3,7 +3,6 @@
 #include "core/json/jsontext.h"
 
 #include <QJsonArray>
-#include <QJsonDocument>
 
 #include <algorithm>
 #include <cstdio>
@@ -50,10 +49,8 @@ OutputFormat defaultOutputFormat()
 
 QByteArray jsonDocumentText(const QJsonValue &value)
 {
-    if (value.isObject())
-        return QJsonDocument(value.toObject()).toJson(QJsonDocument::Indented);
-    if (value.isArray())
-        return QJsonDocument(value.toArray()).toJson(QJsonDocument::Indented);
+    if (value.isObject() || value.isArray())
+        return indentedJson(value);
     return jsonText(value).toUtf8() + '\n';
 }
 

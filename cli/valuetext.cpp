@@ -1,5 +1,6 @@
 #include "cli/valuetext.h"
 
+#include "core/json/exactnumbers.h"
 #include "core/json/jsontext.h"
 
 #include <QJsonArray>
@@ -10,7 +11,7 @@
 
 namespace {
 
-// Whole numbers beyond this lose digits as JSON numbers (doubles).
+// Whole numbers up to this a double holds; beyond, a number keeps its text.
 constexpr qint64 kLargestExactInteger = qint64(1) << 53;
 
 std::optional<QJsonValue> choiceFromText(const PlannedRow &option, const QString &text, QString *error)
@@ -42,23 +43,47 @@ std::optional<QJsonValue> choiceFromText(const PlannedRow &option, const QString
     return QJsonValue(number);
 }
 
+// A number the toolkit's values would not hold exactly (a 20-digit serial, a long decimal),
+// as the module would read its JSON text.
+std::optional<QJsonValue> exactNumberFromText(const QString &text)
+{
+    static const QRegularExpression jsonNumber(
+        QStringLiteral("^-?(0|[1-9][0-9]*)(\\.[0-9]+)?([eE][+-]?[0-9]+)?$"));
+    QJsonArray parsed;
+    if (!jsonNumber.match(text).hasMatch() || !parseJsonArray('[' + text.toUtf8() + ']', &parsed)
+        || !isExactNumber(parsed.at(0)))
+        return std::nullopt;
+    return parsed.at(0);
+}
+
+bool isWholeNumber(const QJsonValue &stored)
+{
+    if (isExactNumber(stored))
+        return !jsonText(stored).contains(QRegularExpression(QStringLiteral("[.eE]")));
+    const double current = stored.toDouble();
+    return current == std::floor(current);
+}
+
 std::optional<QJsonValue> numberFromText(const QJsonValue &stored, const QString &text, QString *error)
 {
     static const QRegularExpression wholeNumber(QStringLiteral("^-?[0-9]+$"));
-    const double current = stored.toDouble();
+    const bool whole = isWholeNumber(stored);
     if (wholeNumber.match(text).hasMatch()) {
         bool ok = false;
         const qint64 number = text.toLongLong(&ok, 10);
         if (ok && std::llabs(number) <= kLargestExactInteger)
             return QJsonValue(number);
-    } else if (current != std::floor(current)) {
+        if (const std::optional<QJsonValue> exact = exactNumberFromText(text))
+            return exact;
+    } else if (!whole) {
+        if (const std::optional<QJsonValue> exact = exactNumberFromText(text))
+            return exact;
         bool ok = false;
         const double number = text.toDouble(&ok);
         if (ok && std::isfinite(number))
             return QJsonValue(number);
     }
-    *error = current != std::floor(current) ? QStringLiteral("takes a number")
-                                            : QStringLiteral("takes a whole number");
+    *error = whole ? QStringLiteral("takes a whole number") : QStringLiteral("takes a number");
     return std::nullopt;
 }
 

@@ -1,7 +1,6 @@
 #include "sim/writedecoding.h"
 
-#include <QJsonDocument>
-#include <QJsonParseError>
+#include "core/json/jsontext.h"
 
 QByteArray rawWriteDocument(const QByteArray &target)
 {
@@ -29,12 +28,9 @@ QByteArray writeDocument(const QByteArray &target)
 
 bool mergeWrite(QJsonObject *pages, const QByteArray &document)
 {
-    QJsonParseError error;
-    const QJsonDocument parsed = QJsonDocument::fromJson(document, &error);
-    if (error.error != QJsonParseError::NoError || !parsed.isObject())
+    QJsonObject written;
+    if (!parseJsonObject(document, &written))
         return false;
-
-    const QJsonObject written = parsed.object();
     for (auto member = written.begin(); member != written.end(); ++member) {
         if (!member.value().isObject() || !pages->contains(member.key()))
             continue;

@@ -10,6 +10,7 @@
 #include "core/device/modulereplies.h"
 #include "core/device/pagecompare.h"
 #include "core/device/pagewrite.h"
+#include "core/json/jsontext.h"
 
 #include <QHash>
 #include <QJsonArray>
@@ -130,7 +131,7 @@ private:
                     QStringLiteral("%1=%2: the option %3").arg(optionPathText(path), assignment.text, error));
                 continue;
             }
-            if (*value != row.value) {
+            if (!sameJsonValue(*value, row.value)) {
                 changes[path.pageKey].append(
                     {path.pageKey, path.optionKey, path.memberKey, path.isMember(), row.value, *value});
                 shown.insert(optionPathText(path),

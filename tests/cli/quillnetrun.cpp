@@ -1,5 +1,7 @@
 #include "quillnetrun.h"
 
+#include "core/json/jsontext.h"
+
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QSignalSpy>
@@ -85,7 +87,9 @@ QString deadAddress()
 
 QJsonObject jsonObject(const QByteArray &text)
 {
-    return QJsonDocument::fromJson(text).object();
+    QJsonObject object;
+    parseJsonObject(text, &object);
+    return object;
 }
 
 QStringList writtenPages(const ModuleSimulator &module)

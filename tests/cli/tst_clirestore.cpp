@@ -4,6 +4,7 @@
 #include "quillnetrun.h"
 
 #include "core/modules/modulelistfile.h"
+#include "support/exactpages.h"
 #include "support/testworkdir.h"
 
 #include <QDir>
@@ -16,6 +17,8 @@ class TestCliRestore : public QObject
 private slots:
     void restore_data();
     void restore();
+    void exactNumbers_data() { addExactPageRows(); }
+    void exactNumbers();
 };
 
 void TestCliRestore::restore_data()
@@ -166,6 +169,36 @@ void TestCliRestore::restore()
     } else if (written.isEmpty()) {
         QCOMPARE(module->pages(), live);
     }
+}
+
+// Every path a page takes through quillnet gives each number back with the value sent.
+void TestCliRestore::exactNumbers()
+{
+    QFETCH(QByteArray, sent);
+    QFETCH(QByteArray, kept);
+    TestWorkDir dir;
+    // Every module has the service page besides.
+    auto module = startModule({{"1", jsonObject(sent)}, {"promode", QJsonObject{{"mode", 1}}}}, {"1"});
+    const QString address = moduleAddress(*module);
+    const QByteArray page = "{\"1\":" + kept + "}";
+
+    QCOMPARE(runQuillnet(dir.path(), {"backup", address, "-O", "backup.json"}).exitCode, 0);
+    QVERIFY(dir.readFile("backup.json").contains("\"1\": " + page));
+    QCOMPARE(runQuillnet(dir.path(), {"set", address, "1/name=m", "--no-catalog"}).exitCode, 0);
+    QCOMPARE(module->writes(), QList<QByteArray>{withNameChanged(page)});
+    // Only the option set differs from the backup.
+    const QuillnetRun diff = runQuillnet(dir.path(), {"-o", "jsonl", "diff", address, "backup.json"});
+    QCOMPARE(diff.exitCode, 1);
+    QCOMPARE(diff.lines().size(), 1);
+    QCOMPARE(diff.lines().first().value("path").toString(), QString("1/name"));
+
+    QCOMPARE(runQuillnet(dir.path(), {"restore", address, "backup.json", "--yes", "--no-catalog"}).exitCode,
+             0);
+    QCOMPARE(module->writes().value(1), page);
+    const QStringList undo = QDir(dir.path()).entryList({"backup.before-restore-*.json"});
+    QCOMPARE(undo.size(), 1);
+    QVERIFY(dir.readFile(undo.first()).contains("\"1\": " + withNameChanged(page)));
+    QCOMPARE(runQuillnet(dir.path(), {"diff", address, "backup.json"}).exitCode, 0);
 }
 
 QTEST_GUILESS_MAIN(TestCliRestore)

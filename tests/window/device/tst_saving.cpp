@@ -1,3 +1,4 @@
+#include "support/exactpages.h"
 #include "support/windowfixture.h"
 
 namespace {
@@ -101,6 +102,21 @@ private slots:
                  (QStringList{"en|2|en|flag:0", "mode|4|mode|choice:STA|AP@0", "name|1|name|text:lab",
                               "net|0|net|header", "ch|3|net:ch|number:11", "tag|1|net:tag|text:hi"}));
         QCOMPARE(f->modals.count(), 0);
+    }
+
+    // Numbers no editor holds go back as the module sent them, untouched and beside an edit.
+    void exactNumbers_data() { addExactPageRows(); }
+    void exactNumbers()
+    {
+        QFETCH(QByteArray, sent);
+        QFETCH(QByteArray, kept);
+        f->sim.setPages({{"1", jsonObject(sent)}}, {"1"});
+        QVERIFY(open("1"));
+        QVERIFY(save());
+        applyEdits({"name=m"});
+        QVERIFY(save());
+        const QByteArray page = "{\"1\":" + kept + "}";
+        QCOMPARE(f->sim.writes(), (QList<QByteArray>{page, withNameChanged(page)}));
     }
 
     void writtenValues_data();
