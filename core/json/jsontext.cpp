@@ -210,26 +210,45 @@ struct Survey
     }
 };
 
-// The value with each exact number replaced by its stand-in, its text added to *numbers.
-QJsonValue withStandIns(const QJsonValue &value, QChar marker, NumberTexts *numbers)
+// The value with each exact number replaced by its stand-in, its text added to *numbers;
+// true when there were any. Only the members that change are put back: a member replaced
+// in an object costs the toolkit a pass over the object.
+bool putStandIns(QJsonValue *value, QChar marker, NumberTexts *numbers)
 {
-    if (isExactNumber(value)) {
-        numbers->append(exactNumberText(value));
-        return standIn(marker, numbers->size() - 1);
+    if (isExactNumber(*value)) {
+        numbers->append(exactNumberText(*value));
+        *value = standIn(marker, numbers->size() - 1);
+        return true;
     }
-    if (value.isObject()) {
-        QJsonObject object = value.toObject();
-        for (auto it = object.begin(); it != object.end(); ++it)
-            it.value() = withStandIns(it.value(), marker, numbers);
-        return object;
+    if (value->isObject()) {
+        QJsonObject object = value->toObject();
+        QVector<std::pair<QString, QJsonValue>> changed;
+        for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+            QJsonValue member = it.value();
+            if (putStandIns(&member, marker, numbers))
+                changed.append({it.key(), member});
+        }
+        for (const auto &member : qAsConst(changed))
+            object.insert(member.first, member.second);
+        if (!changed.isEmpty())
+            *value = object;
+        return !changed.isEmpty();
     }
-    if (value.isArray()) {
-        QJsonArray array = value.toArray();
-        for (int i = 0; i < array.size(); ++i)
-            array.replace(i, withStandIns(array.at(i), marker, numbers));
-        return array;
+    if (value->isArray()) {
+        QJsonArray array = value->toArray();
+        bool changed = false;
+        for (int i = 0; i < array.size(); ++i) {
+            QJsonValue item = array.at(i);
+            if (putStandIns(&item, marker, numbers)) {
+                array.replace(i, item);
+                changed = true;
+            }
+        }
+        if (changed)
+            *value = array;
+        return changed;
     }
-    return value;
+    return false;
 }
 
 QByteArray toolkitText(const QJsonValue &objectOrArray, QJsonDocument::JsonFormat format)
@@ -278,7 +297,8 @@ QByteArray documentText(const QJsonValue &objectOrArray, QJsonDocument::JsonForm
         return toolkitText(objectOrArray, format);
     const QChar marker(char16_t(kFirstMarker + free));
     NumberTexts numbers;
-    const QJsonValue standIns = withStandIns(objectOrArray, marker, &numbers);
+    QJsonValue standIns = objectOrArray;
+    putStandIns(&standIns, marker, &numbers);
     return withNumbers(toolkitText(standIns, format), marker, numbers);
 }
 
