@@ -73,10 +73,10 @@ std::optional<QJsonValue> numberFromText(const QJsonValue &stored, const QString
         const qint64 number = text.toLongLong(&ok, 10);
         if (ok && std::llabs(number) <= kLargestExactInteger)
             return QJsonValue(number);
-        if (const std::optional<QJsonValue> exact = exactNumberFromText(text))
+        if (std::optional<QJsonValue> exact = exactNumberFromText(text))
             return exact;
     } else if (!whole) {
-        if (const std::optional<QJsonValue> exact = exactNumberFromText(text))
+        if (std::optional<QJsonValue> exact = exactNumberFromText(text))
             return exact;
         bool ok = false;
         const double number = text.toDouble(&ok);
