@@ -39,7 +39,7 @@ SET_UNCHANGED = "unchanged"
 SET_MAYBE_WRITTEN = ("not confirmed", "partly written")
 
 # The arguments every module of the collection takes besides its own.
-COMMON_ARGUMENT_SPEC = dict(
+COMMON_PARAMETERS = dict(
     module=dict(type="str", required=True),
     timeout=dict(type="float"),
     quillnet=dict(type="path", default="quillnet"),

@@ -78,7 +78,7 @@ import os
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.quillnet.fleet.plugins.module_utils.quillnet import (
-    COMMON_ARGUMENT_SPEC,
+    COMMON_PARAMETERS,
     EXIT_DIFFERENCES,
     EXIT_SUCCESS,
     QuillnetError,
@@ -100,9 +100,9 @@ def compare(runner, a, b):
 
 
 def main():
-    spec = dict(COMMON_ARGUMENT_SPEC)
-    spec.update(dest=dict(type="path", required=True))
-    module = AnsibleModule(argument_spec=spec, supports_check_mode=True)
+    parameters = dict(COMMON_PARAMETERS)
+    parameters.update(dest=dict(type="path", required=True))
+    module = AnsibleModule(argument_spec=parameters, supports_check_mode=True)
     dest = module.params["dest"]
     folder, name = os.path.split(os.path.abspath(dest))
     # Next to the backup, so that it replaces the backup in one rename.

@@ -83,7 +83,7 @@ import json
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.quillnet.fleet.plugins.module_utils.quillnet import (
-    COMMON_ARGUMENT_SPEC,
+    COMMON_PARAMETERS,
     EXIT_SOME_FAILED,
     EXIT_SUCCESS,
     QuillnetError,
@@ -94,9 +94,9 @@ from ansible_collections.quillnet.fleet.plugins.module_utils.quillnet import (
 
 
 def main():
-    spec = dict(COMMON_ARGUMENT_SPEC)
-    spec.update(catalog=dict(type="path"))
-    module = AnsibleModule(argument_spec=spec, supports_check_mode=True)
+    parameters = dict(COMMON_PARAMETERS)
+    parameters.update(catalog=dict(type="path"))
+    module = AnsibleModule(argument_spec=parameters, supports_check_mode=True)
     catalog = module.params["catalog"]
     try:
         runner = Runner(module)

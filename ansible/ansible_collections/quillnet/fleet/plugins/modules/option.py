@@ -113,7 +113,7 @@ rc:
 
 from ansible.module_utils.basic import AnsibleModule
 from ansible_collections.quillnet.fleet.plugins.module_utils.quillnet import (
-    COMMON_ARGUMENT_SPEC,
+    COMMON_PARAMETERS,
     QuillnetError,
     Runner,
     assignments,
@@ -125,9 +125,9 @@ from ansible_collections.quillnet.fleet.plugins.module_utils.quillnet import (
 
 
 def main():
-    spec = dict(COMMON_ARGUMENT_SPEC)
-    spec.update(options=dict(type="dict", required=True), catalog=dict(type="path"))
-    module = AnsibleModule(argument_spec=spec, supports_check_mode=True)
+    parameters = dict(COMMON_PARAMETERS)
+    parameters.update(options=dict(type="dict", required=True), catalog=dict(type="path"))
+    module = AnsibleModule(argument_spec=parameters, supports_check_mode=True)
     try:
         runner = Runner(module)
         arguments = [runner.address] + assignments(module.params["options"])
