@@ -95,6 +95,42 @@ QChar markerAbsentFrom(const QByteArray &text)
     return {};
 }
 
+// Replaces, in an object or array, each member or item that replace (applied to it
+// recursively) changes; true when any changed. Only the members that change are put back:
+// a member replaced in an object costs the toolkit a pass over the object.
+template<typename Replace> bool replaceWithin(QJsonValue *value, const Replace &replace)
+{
+    if (value->isObject()) {
+        QJsonObject object = value->toObject();
+        QVector<std::pair<QString, QJsonValue>> changed;
+        for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
+            QJsonValue member = it.value();
+            if (replace(&member))
+                changed.append({it.key(), member});
+        }
+        for (const auto &member : qAsConst(changed))
+            object.insert(member.first, member.second);
+        if (!changed.isEmpty())
+            *value = object;
+        return !changed.isEmpty();
+    }
+    if (value->isArray()) {
+        QJsonArray array = value->toArray();
+        bool changed = false;
+        for (int i = 0; i < array.size(); ++i) {
+            QJsonValue item = array.at(i);
+            if (replace(&item)) {
+                array.replace(i, item);
+                changed = true;
+            }
+        }
+        if (changed)
+            *value = array;
+        return changed;
+    }
+    return false;
+}
+
 // The stand-ins of the value put back as exact numbers; true when there were any.
 bool putBackNumbers(QJsonValue *value, QChar marker, const NumberTexts &numbers)
 {
@@ -109,35 +145,7 @@ bool putBackNumbers(QJsonValue *value, QChar marker, const NumberTexts &numbers)
         *value = exactNumber(numbers.at(place));
         return true;
     }
-    if (value->isObject()) {
-        QJsonObject object = value->toObject();
-        QVector<std::pair<QString, QJsonValue>> changed;
-        for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
-            QJsonValue member = it.value();
-            if (putBackNumbers(&member, marker, numbers))
-                changed.append({it.key(), member});
-        }
-        for (const auto &member : qAsConst(changed))
-            object.insert(member.first, member.second);
-        if (!changed.isEmpty())
-            *value = object;
-        return !changed.isEmpty();
-    }
-    if (value->isArray()) {
-        QJsonArray array = value->toArray();
-        bool changed = false;
-        for (int i = 0; i < array.size(); ++i) {
-            QJsonValue item = array.at(i);
-            if (putBackNumbers(&item, marker, numbers)) {
-                array.replace(i, item);
-                changed = true;
-            }
-        }
-        if (changed)
-            *value = array;
-        return changed;
-    }
-    return false;
+    return replaceWithin(value, [&](QJsonValue *inner) { return putBackNumbers(inner, marker, numbers); });
 }
 
 // The document of a JSON text, or a null one when the text is no JSON. JSON text never holds
@@ -211,8 +219,7 @@ struct Survey
 };
 
 // The value with each exact number replaced by its stand-in, its text added to *numbers;
-// true when there were any. Only the members that change are put back: a member replaced
-// in an object costs the toolkit a pass over the object.
+// true when there were any.
 bool putStandIns(QJsonValue *value, QChar marker, NumberTexts *numbers)
 {
     if (isExactNumber(*value)) {
@@ -220,35 +227,7 @@ bool putStandIns(QJsonValue *value, QChar marker, NumberTexts *numbers)
         *value = standIn(marker, numbers->size() - 1);
         return true;
     }
-    if (value->isObject()) {
-        QJsonObject object = value->toObject();
-        QVector<std::pair<QString, QJsonValue>> changed;
-        for (auto it = object.constBegin(); it != object.constEnd(); ++it) {
-            QJsonValue member = it.value();
-            if (putStandIns(&member, marker, numbers))
-                changed.append({it.key(), member});
-        }
-        for (const auto &member : qAsConst(changed))
-            object.insert(member.first, member.second);
-        if (!changed.isEmpty())
-            *value = object;
-        return !changed.isEmpty();
-    }
-    if (value->isArray()) {
-        QJsonArray array = value->toArray();
-        bool changed = false;
-        for (int i = 0; i < array.size(); ++i) {
-            QJsonValue item = array.at(i);
-            if (putStandIns(&item, marker, numbers)) {
-                array.replace(i, item);
-                changed = true;
-            }
-        }
-        if (changed)
-            *value = array;
-        return changed;
-    }
-    return false;
+    return replaceWithin(value, [&](QJsonValue *inner) { return putStandIns(inner, marker, numbers); });
 }
 
 QByteArray toolkitText(const QJsonValue &objectOrArray, QJsonDocument::JsonFormat format)
