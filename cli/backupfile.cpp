@@ -147,9 +147,7 @@ BackupRead readBackupText(const QByteArray &text, const QString &path)
     if (number > kBackupFormatVersion) {
         read.kind = BackupRead::NewerVersion;
         read.error = QStringLiteral("%1 has format version %2; this quillnet reads version %3 and older")
-                         .arg(path)
-                         .arg(number)
-                         .arg(kBackupFormatVersion);
+                         .arg(path, QString::number(number), QString::number(kBackupFormatVersion));
         return read;
     }
 

@@ -134,9 +134,8 @@ QString startAnnouncing(ModuleAnnouncer *announcer, const SimCommandLine::Announ
     announcer->start(QHostAddress(announcements.host), announcements.port,
                      announcements.intervalSeconds * 1000);
     return QStringLiteral("Announcements: \"%1\" to %2:%3 every %4 s")
-        .arg(QString::fromLatin1(ModuleAnnouncer::datagram()), announcements.host)
-        .arg(announcements.port)
-        .arg(announcements.intervalSeconds);
+        .arg(QString::fromLatin1(ModuleAnnouncer::datagram()), announcements.host,
+             QString::number(announcements.port), QString::number(announcements.intervalSeconds));
 }
 
 // Which modules of the fleet have which fault: how many, and the first ports.
@@ -173,10 +172,8 @@ void printBanner(const ModuleFleet &fleet, const QString &address, const SimComm
                              .arg(address, one ? QString::number(fleet.firstPort()) : QStringLiteral("PORT"));
     print(one ? QStringLiteral("Simulated module at %1").arg(base)
               : QStringLiteral("Simulated modules: %1 at %2, PORT from %3 to %4")
-                    .arg(fleet.size())
-                    .arg(base)
-                    .arg(fleet.firstPort())
-                    .arg(fleet.lastPort()));
+                    .arg(QString::number(fleet.size()), base, QString::number(fleet.firstPort()),
+                         QString::number(fleet.lastPort())));
     print(QStringLiteral("  page list     %1/jsonoptions?select=0").arg(base));
     print(QStringLiteral("  pages         %1/jsonoptions?select=KEY   KEY: %2")
               .arg(base, fleet.module(0).pages().keys().join(QStringLiteral(", "))));
@@ -209,7 +206,7 @@ int main(int argc, char *argv[])
             fail(QStringLiteral("--add-to-module-list needs a fixed --port"));
         QStringList addresses;
         for (int index = 0; index < modules; ++index)
-            addresses.append(QStringLiteral("%1:%2").arg(address).arg(port + index));
+            addresses.append(QStringLiteral("%1:%2").arg(address, QString::number(port + index)));
         addToModuleList(options.moduleListFile(), addresses);
         return 0;
     }
@@ -220,11 +217,9 @@ int main(int argc, char *argv[])
         fail(error);
     const QStringList oddAnswers = applyBehaviours(&fleet, options);
     if (!fleet.start(address, port)) {
-        fail(modules == 1 ? QStringLiteral("cannot listen on %1:%2").arg(address).arg(port)
+        fail(modules == 1 ? QStringLiteral("cannot listen on %1:%2").arg(address, QString::number(port))
                           : QStringLiteral("cannot listen on %1 consecutive ports from %2:%3")
-                                .arg(modules)
-                                .arg(address)
-                                .arg(port));
+                                .arg(QString::number(modules), address, QString::number(port)));
     }
     printWrites(&fleet, &app);
 

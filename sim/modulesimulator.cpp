@@ -258,9 +258,7 @@ bool readJsonObject(const QString &fileName, QByteArray *text, QJsonObject *obje
     const QJsonDocument document = QJsonDocument::fromJson(*text, &parseError);
     if (parseError.error != QJsonParseError::NoError) {
         *error = QStringLiteral("%1 is not valid JSON (offset %2): %3")
-                     .arg(fileName)
-                     .arg(parseError.offset)
-                     .arg(parseError.errorString());
+                     .arg(fileName, QString::number(parseError.offset), parseError.errorString());
         return false;
     }
     if (!document.isObject()) {

@@ -144,8 +144,8 @@ QString ModuleClient::subject(const Request &request) const
 
 QString ModuleClient::noAnswerText(const Request &request) const
 {
-    QString text
-        = QStringLiteral("%1: no answer within %2 s").arg(subject(request)).arg(settings.timeoutMs / 1000.0);
+    QString text = QStringLiteral("%1: no answer within %2 s")
+                       .arg(subject(request), QString::number(settings.timeoutMs / 1000.0));
     // Told when it was asked more than once: the time it cost is that many times as long.
     if (request.attempt > 0)
         text += QStringLiteral(", asked %1 times").arg(request.attempt + 1);
@@ -175,8 +175,7 @@ void ModuleClient::finished(QNetworkReply *reply)
         [[fallthrough]];
     case ReplyOutcome::ErrorStatus:
         result.error = QStringLiteral("%1: the module answered with HTTP status %2")
-                           .arg(subject(request))
-                           .arg(outcome.httpStatus);
+                           .arg(subject(request), QString::number(outcome.httpStatus));
         break;
     case ReplyOutcome::NotResent:
         result.error = QStringLiteral("%1: the connection closed before an answer; the write is not sent "

@@ -85,8 +85,7 @@ QUrl moduleUrl(const QString &moduleAddress, const char *queryName, const QByteA
 QString statusReason(const QNetworkReply &reply, int status)
 {
     return QStringLiteral("HTTP %1 %2")
-        .arg(status)
-        .arg(reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
+        .arg(QString::number(status), reply.attribute(QNetworkRequest::HttpReasonPhraseAttribute).toString());
 }
 
 QString noAnswerReason(const QNetworkReply &reply)
