@@ -14,7 +14,39 @@ const QString kMissingText = QStringLiteral("(missing)");
 const QString kColumnGap = QStringLiteral("  ");
 const QByteArray kRecordIndent = QByteArrayLiteral("    ");
 
-QString escapedControls(const QString &text)
+// The serializer escapes the control characters below U+0020 only. DEL and U+0080..U+009F
+// (which some terminals take as the start of a command) are written as JSON escapes as well:
+// in JSON text they stand only inside strings, and the escape reads back as the same string.
+// In UTF-8, U+0080..U+009F are the byte 0xC2 followed by one of 0x80..0x9F.
+QByteArray escapedWideControls(const QByteArray &text)
+{
+    QByteArray escaped;
+    escaped.reserve(text.size());
+    for (int i = 0; i < text.size(); ++i) {
+        const auto byte = uchar(text.at(i));
+        const auto next = i + 1 < text.size() ? uchar(text.at(i + 1)) : uchar(0);
+        if (byte == 0x7f) {
+            escaped += "\\u007f";
+        } else if (byte == 0xc2 && next >= 0x80 && next <= 0x9f) {
+            escaped += "\\u00" + QByteArray::number(next, 16);
+            ++i;
+        } else {
+            escaped += char(byte);
+        }
+    }
+    return escaped;
+}
+
+QByteArray indentedRecord(const QJsonValue &record)
+{
+    QByteArray text = jsonDocumentText(record);
+    text.chop(1);
+    return kRecordIndent + text.replace('\n', "\n" + kRecordIndent);
+}
+
+} // namespace
+
+QString terminalText(const QString &text)
 {
     QString escaped;
     escaped.reserve(text.size());
@@ -33,15 +65,6 @@ QString escapedControls(const QString &text)
     return escaped;
 }
 
-QByteArray indentedRecord(const QJsonValue &record)
-{
-    QByteArray text = jsonDocumentText(record);
-    text.chop(1);
-    return kRecordIndent + text.replace('\n', "\n" + kRecordIndent);
-}
-
-} // namespace
-
 OutputFormat defaultOutputFormat()
 {
     return ::isatty(STDOUT_FILENO) == 1 ? OutputFormat::Table : OutputFormat::Json;
@@ -59,45 +82,51 @@ QString cellText(const QJsonValue &value)
     if (value.isUndefined())
         return kMissingText;
     if (value.isString())
-        return escapedControls(value.toString());
+        return value.toString();
     return jsonText(value);
 }
 
-void printData(const QByteArray &text)
+bool printData(const QByteArray &text)
 {
-    std::fwrite(text.constData(), 1, size_t(text.size()), stdout);
-    std::fflush(stdout);
+    const QByteArray data = escapedWideControls(text);
+    const bool written = std::fwrite(data.constData(), 1, size_t(data.size()), stdout) == size_t(data.size());
+    return std::fflush(stdout) == 0 && written;
 }
 
 void printTable(const QStringList &header, const QList<QStringList> &rows)
 {
-    QList<int> widths;
+    QList<QStringList> lines{{}};
     for (const QString &title : header)
-        widths.append(title.size());
+        lines.first().append(title.toUpper());
     for (const QStringList &row : rows) {
-        for (int column = 0; column < row.size() && column < widths.size(); ++column)
-            widths[column] = std::max(widths.at(column), int(row.at(column).size()));
-    }
-    const auto line = [&widths](QStringList cells) {
+        QStringList cells;
+        for (const QString &cell : row)
+            cells.append(terminalText(cell));
         // Empty cells at the end leave no blanks at the end of the line.
         while (!cells.isEmpty() && cells.last().isEmpty())
             cells.removeLast();
-        QString text;
+        lines.append(cells);
+    }
+    QList<int> widths;
+    for (const QStringList &cells : qAsConst(lines)) {
+        for (int column = 0; column < cells.size(); ++column) {
+            if (column == widths.size())
+                widths.append(0);
+            widths[column] = std::max(widths.at(column), int(cells.at(column).size()));
+        }
+    }
+    QByteArray text;
+    for (const QStringList &cells : qAsConst(lines)) {
+        QString line;
         for (int column = 0; column < cells.size(); ++column) {
             if (column > 0)
-                text += kColumnGap;
+                line += kColumnGap;
             // The last column is not padded: no blanks at the ends of lines.
-            text += column + 1 < cells.size() ? cells.at(column).leftJustified(widths.value(column))
+            line += column + 1 < cells.size() ? cells.at(column).leftJustified(widths.at(column))
                                               : cells.at(column);
         }
-        return text.toUtf8() + '\n';
-    };
-    QStringList titles;
-    for (const QString &title : header)
-        titles.append(title.toUpper());
-    QByteArray text = line(titles);
-    for (const QStringList &row : rows)
-        text += line(row);
+        text += line.toUtf8() + '\n';
+    }
     printData(text);
 }
 

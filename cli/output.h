@@ -14,15 +14,24 @@ enum class OutputFormat { Table, Json, Jsonl };
 // Table on a terminal, one JSON document otherwise.
 OutputFormat defaultOutputFormat();
 
+// Text from a module, a catalog or a file as a terminal is to show it: each control
+// character, which would end the line, move the cursor or start a terminal command, written
+// as an escape (\n, \t, \r, \u001b); every table cell and every message goes through it.
+QString terminalText(const QString &text);
+
 // A value as the one document of -o json: an object or an array indented, any other value
 // as compact JSON text (json/jsontext.h has jsonText() for that); a line each way.
 QByteArray jsonDocumentText(const QJsonValue &value);
-// A value in a table cell: a string as it is (control characters escaped, so that a row
-// stays one line), anything else as compact JSON, an undefined value as "(missing)".
+// A value in a table cell: a string as it is, anything else as compact JSON, an undefined
+// value as "(missing)".
 QString cellText(const QJsonValue &value);
 
-void printData(const QByteArray &text);
-// Columns padded to their widest cell; the header in capitals.
+// Writes text to standard output and flushes it; false when that failed. JSON text is
+// written with every control character escaped (the serializer leaves DEL and
+// U+0080..U+009F as they are).
+bool printData(const QByteArray &text);
+// Columns padded to their widest cell, each cell with its control characters escaped; the
+// header in capitals.
 void printTable(const QStringList &header, const QList<QStringList> &rows);
 
 // A list of records, in order: a JSON array written as the records come, JSON lines, or a

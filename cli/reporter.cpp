@@ -1,5 +1,7 @@
 #include "cli/reporter.h"
 
+#include "cli/output.h"
+
 #include <cstdio>
 #include <unistd.h>
 
@@ -18,7 +20,7 @@ Reporter::Reporter(bool quiet, bool verbose)
 void Reporter::line(const QString &text)
 {
     endProgress();
-    std::fputs(QStringLiteral("quillnet: %1\n").arg(text).toUtf8().constData(), stderr);
+    std::fputs(QStringLiteral("quillnet: %1\n").arg(terminalText(text)).toUtf8().constData(), stderr);
     std::fflush(stderr);
 }
 
@@ -49,9 +51,16 @@ void Reporter::progress(const QString &text)
     if (!terminal || quiet)
         return;
     std::fputs(kClearLine, stderr);
-    std::fputs(text.toUtf8().constData(), stderr);
+    std::fputs(terminalText(text).toUtf8().constData(), stderr);
     std::fflush(stderr);
     progressShown = true;
+}
+
+void Reporter::ask(const QString &question)
+{
+    endProgress();
+    std::fputs(terminalText(question).toUtf8().constData(), stderr);
+    std::fflush(stderr);
 }
 
 void Reporter::endProgress()

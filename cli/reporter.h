@@ -4,7 +4,7 @@
 
 // Messages, progress and the summary, on standard error; the data goes to standard output.
 // Progress shows only when standard error is a terminal, on one line that the next
-// message or progress replaces.
+// message or progress replaces. Every text is written with its control characters escaped.
 class Reporter
 {
 public:
@@ -16,6 +16,7 @@ public:
     void detail(const QString &text); // only with -v
     void progress(const QString &text);
     void endProgress();
+    void ask(const QString &question); // always shown, the answer on the same line
 
     bool isVerbose() const { return verbose; }
 

@@ -18,7 +18,6 @@
 #include <QRunnable>
 #include <QThreadPool>
 
-#include <cstdio>
 #include <optional>
 
 namespace {
@@ -107,10 +106,7 @@ private:
 
 bool writeToStandardOutput(const Backup &backup)
 {
-    const bool written = writeBackup(backup, [](const QByteArray &text) {
-        return std::fwrite(text.constData(), 1, size_t(text.size()), stdout) == size_t(text.size());
-    });
-    return std::fflush(stdout) == 0 && written;
+    return writeBackup(backup, printData);
 }
 
 // A module's version in a history: written only when it differs from the file there, so

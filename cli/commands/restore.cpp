@@ -43,10 +43,9 @@ QString safetyBackupPath(const QString &restoredFrom)
     return path;
 }
 
-bool confirmed(const QString &question)
+bool confirmed(Reporter *reporter, const QString &question)
 {
-    std::fputs(question.toUtf8().constData(), stderr);
-    std::fflush(stderr);
+    reporter->ask(question);
     QTextStream in(stdin);
     const QString answer = in.readLine().trimmed().toLower();
     return answer == QLatin1String("y") || answer == QLatin1String("yes");
@@ -244,7 +243,8 @@ int RestoreCommand::run(Context &context)
                                .arg(pageList, args.module));
             return ExitBadInput;
         }
-        if (!confirmed(QStringLiteral("Write pages %1 to %2? [y/N] ").arg(pageList, args.module))) {
+        if (!confirmed(&reporter,
+                       QStringLiteral("Write pages %1 to %2? [y/N] ").arg(pageList, args.module))) {
             reporter.info(QStringLiteral("nothing written"));
             return ExitDifferences;
         }

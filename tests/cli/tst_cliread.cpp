@@ -19,6 +19,8 @@ private slots:
     void get_data();
     void get();
     void getTableShowsLabels();
+    void outsideTextsEscaped_data();
+    void outsideTextsEscaped();
 };
 
 void TestCliRead::modules_data()
@@ -148,6 +150,53 @@ void TestCliRead::getTableShowsLabels()
         = runQuillnet(dir.path(), {"-o", "jsonl", "get", moduleAddress(*module), "1/speed"});
     QCOMPARE(single.lines(),
              (QList<QJsonObject>{{{"path", "1/speed"}, {"label", "Скорость"}, {"value", 2}}}));
+}
+
+// Keys, values and catalog titles with terminal commands in them, "%1" and "%2" among them:
+// every output format and every message shows them escaped, and no message is garbled.
+void TestCliRead::outsideTextsEscaped_data()
+{
+    QTest::addColumn<QStringList>("args"); // MODULE: the module's address
+    QTest::addColumn<bool>("pageFails"); // the hostile page answers HTTP status 500
+    QTest::addColumn<QByteArrayList>("shown"); // on standard output, or error with pageFails
+    const QByteArray key = R"(%1\u001b[2J\u009b\u007f)";
+    const QByteArray option = R"(\u001b]0;t\u0007%2)";
+    const QByteArray title = R"(T\u001b[31m)";
+    for (const char *format : {"table", "json", "jsonl"}) {
+        QTest::addRow("pages -o %s", format)
+            << QStringList{"-o", format, "pages", "MODULE"} << false << QByteArrayList{key, title};
+        QTest::addRow("get -o %s", format) << QStringList{"-o", format, "get", "MODULE"} << false
+                                           << QByteArrayList{key, option, R"(v\r\n\t)"};
+    }
+    QTest::newRow("the error line of a page that failed")
+        << QStringList{"get", "MODULE"} << true
+        << QByteArrayList{"page \"" + key + "\": the module answered with HTTP status 500"};
+}
+
+void TestCliRead::outsideTextsEscaped()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, pageFails);
+    QFETCH(QByteArrayList, shown);
+    const QString key = QStringLiteral("%1\u001b[2J") + QChar(0x9b) + QChar(0x7f);
+    const QString option = QStringLiteral("\u001b]0;t\u0007%2");
+    TestWorkDir dir;
+    dir.writeFile(
+        "description.json",
+        QJsonDocument(QJsonObject{{"sysall", QJsonObject{{"select", QJsonObject{{key, "T\u001b[31m"}}}}},
+                                  {key, QJsonObject{{option, QJsonObject{{"title", "L\u001b[1m"}}}}}})
+            .toJson());
+    auto module = startModule({{key, QJsonObject{{option, "v\r\n\t"}}}, {"promode", QJsonObject()}},
+                              {key, "promode"});
+    if (pageFails)
+        module->setBehaviour(ModuleSimulator::Endpoint::Page, {ModuleSimulator::Fault::HttpStatus}, key);
+    args.replaceInStrings(QRegularExpression("^MODULE$"), moduleAddress(*module));
+    const QuillnetRun run = runQuillnet(dir.path(), args);
+    QCOMPARE(run.exitCode, pageFails ? 3 : 0);
+    static const QRegularExpression raw(QStringLiteral("[\\x00-\\x09\\x0b-\\x1f\\x7f-\\x9f]"));
+    QVERIFY2(!QString::fromUtf8(run.out + run.err).contains(raw), run.out + run.err);
+    for (const QByteArray &text : shown)
+        QVERIFY2((pageFails ? run.err : run.out).contains(text), pageFails ? run.err : run.out);
 }
 
 QTEST_GUILESS_MAIN(TestCliRead)
