@@ -32,7 +32,8 @@ Exit status:
      does not fit its option, an address that is none, no catalog for set or restore, a
      confirmation needed without a terminal, a backup of another address
   3  some targets failed (or were done in part, as a backup missing pages), the others done
-  4  no target succeeded; no write was sent to any
+  4  no target succeeded, no write was sent to any; or standard output or error could
+     not be written (as on a full disk), whatever was done
   5  a write was sent and not confirmed by reading the page back: refused, unanswered or
      read back otherwise (set and restore alike)
   6  not a backup file, or one of a newer format version

@@ -9,7 +9,7 @@ enum ExitStatus {
                          // declined at its prompt
     ExitBadInput = 2, // bad usage or input; a confirmation needed and none possible
     ExitSomeFailed = 3, // some targets failed (or were done in part), the others were done
-    ExitAllFailed = 4, // no target succeeded
+    ExitAllFailed = 4, // no target succeeded; standard output or error could not be written
     ExitNotConfirmed = 5, // a write sent and not confirmed by reading back (refused, unanswered,
                           // read back otherwise), in set and restore alike
     ExitNotABackup = 6, // not a backup file, or one of a newer format version

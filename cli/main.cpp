@@ -1,6 +1,7 @@
 // quillnet: the settings of Quillnet modules from the command line, for scripts and fleets.
 
 #include "cli/commandline.h"
+#include "cli/exitstatus.h"
 
 #include <QCoreApplication>
 
@@ -11,9 +12,11 @@ int main(int argc, char *argv[])
     QCoreApplication::setApplicationVersion(QStringLiteral(QUILLNET_VERSION));
 
     CommandLine commandLine;
-    int status = 0;
-    if (!commandLine.parse(argc, argv, &status))
-        return status;
-    Context context(commandLine.options());
-    return commandLine.run(context);
+    int status = ExitSuccess;
+    if (commandLine.parse(argc, argv, &status)) {
+        Context context(commandLine.options());
+        status = commandLine.run(context);
+    }
+    // Data that did not reach its reader is no success, whatever the command did.
+    return checkedExitStatus(status);
 }

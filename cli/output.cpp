@@ -1,11 +1,15 @@
 #include "cli/output.h"
 
+#include "cli/exitstatus.h"
+#include "cli/reporter.h"
 #include "core/json/jsontext.h"
 
 #include <QJsonArray>
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <unistd.h>
 
 namespace {
@@ -36,6 +40,9 @@ QByteArray escapedWideControls(const QByteArray &text)
     }
     return escaped;
 }
+
+// Why standard output failed: the error of the first write or flush that did.
+int outputError = 0;
 
 QByteArray indentedRecord(const QJsonValue &record)
 {
@@ -89,8 +96,30 @@ QString cellText(const QJsonValue &value)
 bool printData(const QByteArray &text)
 {
     const QByteArray data = escapedWideControls(text);
-    const bool written = std::fwrite(data.constData(), 1, size_t(data.size()), stdout) == size_t(data.size());
-    return std::fflush(stdout) == 0 && written;
+    const bool written = std::fwrite(data.constData(), 1, size_t(data.size()), stdout) == size_t(data.size())
+        && std::fflush(stdout) == 0;
+    if (!written && outputError == 0)
+        outputError = errno;
+    return written;
+}
+
+int checkedExitStatus(int status)
+{
+    // Lost output outranks some targets failing and differences found, not the rest.
+    const bool outranked = status == ExitSuccess || status == ExitDifferences || status == ExitSomeFailed;
+    if (std::fflush(stdout) != 0 && outputError == 0)
+        outputError = errno;
+    if (std::ferror(stdout) != 0) {
+        Reporter(false, false)
+            .error(QStringLiteral("cannot write to standard output: %1")
+                       .arg(QString::fromLocal8Bit(std::strerror(outputError != 0 ? outputError : EIO))));
+        if (outranked)
+            return ExitAllFailed;
+    }
+    // Messages that did not get out cannot be told of.
+    if ((std::fflush(stderr) != 0 || std::ferror(stderr) != 0) && outranked)
+        return ExitAllFailed;
+    return status;
 }
 
 void printTable(const QStringList &header, const QList<QStringList> &rows)

@@ -30,6 +30,9 @@ QString cellText(const QJsonValue &value);
 // written with every control character escaped (the serializer leaves DEL and
 // U+0080..U+009F as they are).
 bool printData(const QByteArray &text);
+// The exit status once standard output and error are flushed: 0, 1 or 3 becomes 4 when either
+// of them could not be written all, after a message when it was standard output.
+int checkedExitStatus(int status);
 // Columns padded to their widest cell, each cell with its control characters escaped; the
 // header in capitals.
 void printTable(const QStringList &header, const QList<QStringList> &rows);

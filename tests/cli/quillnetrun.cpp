@@ -34,18 +34,22 @@ QList<QJsonObject> QuillnetRun::lines() const
     return objects;
 }
 
-std::unique_ptr<QProcess> startQuillnet(const QString &dir, const QStringList &args)
+std::unique_ptr<QProcess> startQuillnet(const QString &dir, const QStringList &args,
+                                        const std::function<void(QProcess *)> &prepare)
 {
     auto process = std::make_unique<QProcess>();
     process->setWorkingDirectory(dir);
+    if (prepare)
+        prepare(process.get());
     process->start(QStringLiteral(QUILLNET_EXECUTABLE), args);
     return process;
 }
 
-QuillnetRun runQuillnet(const QString &dir, const QStringList &args, const QByteArray &input)
+QuillnetRun runQuillnet(const QString &dir, const QStringList &args, const QByteArray &input,
+                        const std::function<void(QProcess *)> &prepare)
 {
     qRegisterMetaType<QProcess::ExitStatus>();
-    std::unique_ptr<QProcess> process = startQuillnet(dir, args);
+    std::unique_ptr<QProcess> process = startQuillnet(dir, args, prepare);
     QSignalSpy finished(process.get(), qOverload<int, QProcess::ExitStatus>(&QProcess::finished));
     process->write(input);
     process->closeWriteChannel();

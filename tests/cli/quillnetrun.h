@@ -9,6 +9,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <memory>
 
 // The built quillnet, run as a script would run it: no terminal, its own working folder.
@@ -23,10 +24,12 @@ struct QuillnetRun
 };
 
 // Runs quillnet with args in dir, standard input from input; waits for it with the event loop
-// running, so that servers of the test keep answering.
-QuillnetRun runQuillnet(const QString &dir, const QStringList &args, const QByteArray &input = {});
+// running, so that servers of the test keep answering. prepare may redirect its output.
+QuillnetRun runQuillnet(const QString &dir, const QStringList &args, const QByteArray &input = {},
+                        const std::function<void(QProcess *)> &prepare = {});
 // Starts it without waiting.
-std::unique_ptr<QProcess> startQuillnet(const QString &dir, const QStringList &args);
+std::unique_ptr<QProcess> startQuillnet(const QString &dir, const QStringList &args,
+                                        const std::function<void(QProcess *)> &prepare = {});
 
 // A simulated module on a free loopback port with the given pages in the given order.
 std::unique_ptr<ModuleSimulator> startModule(const QJsonObject &pages, const QStringList &order = {});

@@ -1,5 +1,5 @@
-// quillnet's command line: the global options after the command as well as before it, and
-// input refused before anything is sent.
+// quillnet's command line: the global options after the command as well as before it, input
+// refused before anything is sent, and output that could not be written.
 
 #include "quillnetrun.h"
 
@@ -17,6 +17,8 @@ private slots:
     void globalOptionsAfterTheCommand();
     void refusedBeforeAnythingIsSent_data();
     void refusedBeforeAnythingIsSent();
+    void failedOutput_data();
+    void failedOutput();
 };
 
 void TestCliCommandLine::globalOptionsAfterTheCommand_data()
@@ -110,6 +112,43 @@ void TestCliCommandLine::refusedBeforeAnythingIsSent()
     QCOMPARE(run.exitCode, 2);
     QVERIFY2(run.err.contains(message.toUtf8()), run.err);
     QCOMPARE(module->requests(), QStringList());
+}
+
+// Standard output or error on a full disk: never a success.
+void TestCliCommandLine::failedOutput_data()
+{
+    QTest::addColumn<QStringList>("args"); // MODULE: the simulated module's address
+    QTest::addColumn<bool>("outFull"); // else standard error is
+    QTest::addColumn<int>("exitCode");
+    QTest::newRow("get -o json") << QStringList{"-o", "json", "get", "MODULE", "1/port"} << true << 4;
+    QTest::newRow("a table") << QStringList{"-o", "table", "pages", "MODULE"} << true << 4;
+    QTest::newRow("backup -O -") << QStringList{"backup", "MODULE", "-O", "-"} << true << 4;
+    QTest::newRow("--help") << QStringList{"--help"} << true << 4;
+    QTest::newRow("diff with differences") << QStringList{"diff", "MODULE", "other.json"} << true << 4;
+    QTest::newRow("a failure keeps its status") << QStringList{"get", "MODULE", "9/x"} << true << 2;
+    QTest::newRow("the summary on standard error") << QStringList{"backup", "MODULE"} << false << 4;
+}
+
+void TestCliCommandLine::failedOutput()
+{
+    QFETCH(QStringList, args);
+    QFETCH(bool, outFull);
+    QFETCH(int, exitCode);
+    TestWorkDir dir;
+    dir.writeFile("other.json",
+                  R"({"format":"quillnet-backup","formatVersion":1,"module":{"address":"x"},)"
+                  R"("pageKeys":["1"],"pages":{"1":{"port":1}}})");
+    auto module = startModule(samplePages(), sampleOrder());
+    args.replaceInStrings(QRegularExpression("^MODULE$"), moduleAddress(*module));
+    const QuillnetRun run = runQuillnet(dir.path(), args, {}, [outFull](QProcess *process) {
+        if (outFull)
+            process->setStandardOutputFile("/dev/full");
+        else
+            process->setStandardErrorFile("/dev/full");
+    });
+    QCOMPARE(run.exitCode, exitCode);
+    if (outFull && exitCode == 4)
+        QVERIFY2(run.err.contains("cannot write to standard output: No space left on device"), run.err);
 }
 
 QTEST_GUILESS_MAIN(TestCliCommandLine)
