@@ -1,12 +1,15 @@
 # Shared by scripts/run and scripts/test: install what is missing, then build.
 # Sourced, not run; expects ROOT to be the checkout.
 
-QUILLNET_PACKAGES=(cmake ninja-build g++ pkg-config qtbase5-dev libqt5svg5 qttranslations5-l10n libcpp-httplib-dev libcli11-dev fonts-dejavu-core git)
+# help2man makes the man pages in every build; with bash-completion the completion's test
+# runs it both with the package and without.
+QUILLNET_PACKAGES=(cmake ninja-build g++ pkg-config qtbase5-dev libqt5svg5 qttranslations5-l10n libcpp-httplib-dev libcli11-dev fonts-dejavu-core git
+                   help2man bash-completion)
 # Only for scripts/test: what the Ansible collection's tests run (ansible-playbook,
 # ansible-test, ansible-doc and pytest).
 QUILLNET_TEST_PACKAGES=(ansible-core python3-pytest)
 # Only for scripts/package: the package's tools and checkers.
-QUILLNET_PACKAGE_PACKAGES=(dpkg-dev fakeroot help2man lintian desktop-file-utils appstream curl)
+QUILLNET_PACKAGE_PACKAGES=(dpkg-dev fakeroot lintian desktop-file-utils appstream curl)
 # Only for scripts/fuzz: clang with its libFuzzer and sanitizer runtimes.
 QUILLNET_FUZZ_PACKAGES=(clang-14 libclang-rt-14-dev)
 
