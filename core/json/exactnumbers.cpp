@@ -251,6 +251,6 @@ bool exactNumbersInUse()
 bool sameNumber(const QJsonValue &a, const QJsonValue &b)
 {
     if (!isExactNumber(a) && !isExactNumber(b))
-        return a == b;
+        return a.toDouble() == b.toDouble();
     return canonicalOf(a) == canonicalOf(b);
 }

@@ -323,8 +323,10 @@ QByteArray indentedJson(const QJsonValue &objectOrArray)
 
 bool sameJsonValue(const QJsonValue &a, const QJsonValue &b)
 {
-    if (!exactNumbersInUse() || a.type() != b.type())
-        return a == b;
+    // Not the toolkit's comparison even for plain numbers: it holds an integral double as an
+    // integer, so 99999999999045e4 and 999999999990450000, one value, compare unequal.
+    if (a.type() != b.type())
+        return false;
     switch (a.type()) {
     case QJsonValue::Double:
         return sameNumber(a, b);

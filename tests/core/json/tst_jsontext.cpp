@@ -92,6 +92,8 @@ private slots:
             << QByteArray("9007199254740993") << QByteArray("9007199254740992") << false;
         QTest::newRow("1.0 and 1") << QByteArray("1.0") << QByteArray("1") << true;
         QTest::newRow("spelt apart") << QByteArray("1e400") << QByteArray("10.0E+399") << true;
+        QTest::newRow("one value, as an exponent and as digits")
+            << QByteArray("99999999999045e4") << QByteArray("999999999990450000") << true;
         QTest::newRow("zeros") << QByteArray("-0") << QByteArray("0") << true;
         QTest::newRow("a long decimal and its double")
             << QByteArray("0.1000000000000000055511151231257827") << QByteArray("0.1") << false;
