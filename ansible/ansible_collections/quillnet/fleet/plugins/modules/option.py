@@ -40,8 +40,9 @@ options:
   catalog:
     description:
       - The descriptions catalog (C(description.json)) with the options' types and choice
-        lists. Without it, C(quillnet) uses C(description.json) of its working folder when
-        there is one, and a choice is then taken only by its value.
+        lists. Without it, C(quillnet) uses C(description.json) of the task's working folder,
+        and without that file it writes nothing and fails the task; so give I(catalog) unless
+        the working folder holds one.
     type: path
   timeout:
     description:
