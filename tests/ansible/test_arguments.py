@@ -103,3 +103,11 @@ def test_exit_statuses_are_quillnet_s():
     assert sorted(declared) == sorted(ours) == sorted(q.EXIT_MEANINGS)
     for value, name in declared.items():
         assert ours[value] == "EXIT_" + re.sub(r"(?<!^)([A-Z])", r"_\1", name).upper()
+
+
+def test_backup_reads_quillnet_s_own_words():
+    from ansible_collections.quillnet.fleet.plugins.modules import backup
+    with open(os.path.join(SOURCE, "cli", "commands", "history.cpp")) as source:
+        assert backup.NO_VERSION_YET in source.read()
+    with open(os.path.join(SOURCE, "cli", "commands", "backup.cpp")) as source:
+        assert 'QStringLiteral("%s")' % backup.BACKUP_SAVED in source.read()

@@ -19,30 +19,44 @@ RUN_BOUND_SECONDS = 240
 FLEET_BANNER = "PORT from "
 
 
+def start_sim(*arguments):
+    """A simulator on free loopback ports, and the port of its first module."""
+    sim = subprocess.Popen(
+        [SIM, "--address", "127.0.0.1", "--port", "0", "--no-announce",
+         "--pages", os.path.join(SIM_DATA, "pages.json"),
+         "--catalog", os.path.join(SIM_DATA, "catalog.json")] + list(arguments),
+        stdout=subprocess.PIPE, stderr=subprocess.STDOUT, universal_newlines=True)
+    banner = sim.stdout.readline()
+    if FLEET_BANNER in banner:
+        return sim, int(banner.split(FLEET_BANNER)[1].split()[0])
+    match = re.search(r"127\.0\.0\.1:(\d+)", banner)
+    assert match, banner
+    return sim, int(match.group(1))
+
+
 @pytest.fixture
 def fleet(tmp_path):
-    """Addresses of two simulated modules on free loopback ports, the second down."""
-    sim = subprocess.Popen(
-        [SIM, "--address", "127.0.0.1", "--port", "0", "--modules", "2", "--fault-every", "2=down",
-         "--no-announce", "--pages", os.path.join(SIM_DATA, "pages.json"),
-         "--catalog", os.path.join(SIM_DATA, "catalog.json")],
-        stdout=subprocess.PIPE, stderr=subprocess.STDOUT, universal_newlines=True)
+    """Addresses of three simulated modules: one that works, one down, and one that answers
+    every write as a success and keeps nothing."""
+    sims = []
     try:
-        banner = sim.stdout.readline()
-        assert FLEET_BANNER in banner, banner
-        first = int(banner.split(FLEET_BANNER)[1].split()[0])
-        yield ["127.0.0.1:%d" % (first + n) for n in range(2)]
+        sim, first = start_sim("--modules", "2", "--fault-every", "2=down")
+        sims.append(sim)
+        sim, forgetful = start_sim("--write-answer", "empty")
+        sims.append(sim)
+        yield ["127.0.0.1:%d" % port for port in (first, first + 1, forgetful)]
     finally:
-        sim.terminate()
-        sim.wait()
+        for sim in sims:
+            sim.terminate()
+            sim.wait()
 
 
 def test_playbook(fleet, tmp_path):
-    up, down = [address.replace(":", "_") for address in fleet]
+    up, down, forgetful = [address.replace(":", "_") for address in fleet]
     backups = tmp_path / "backups"
     backups.mkdir()
     (tmp_path / "options.ini").write_text(
-        "[global]\nmodules=%s boiler/%s pump\n" % tuple(fleet))
+        "[global]\nmodules=%s boiler/%s pump/%s forgetful\n" % tuple(fleet))
     (tmp_path / "fleet.quillnet.yml").write_text("plugin: quillnet.fleet.modules\n")
     env = dict(os.environ,
                PATH=BIN_DIR + os.pathsep + os.environ.get("PATH", ""),
@@ -60,7 +74,7 @@ def test_playbook(fleet, tmp_path):
         universal_newlines=True, timeout=RUN_BOUND_SECONDS)
     recap = dict((m.group(1), dict((k, int(v)) for k, v in re.findall(r"(\w+)=(\d+)", m.group(2))))
                  for m in re.finditer(r"^(\S+)\s+: (ok=.*)$", run.stdout, re.M))
-    assert sorted(recap) == sorted([up, down]), run.stdout + run.stderr
+    assert sorted(recap) == sorted([up, down, forgetful]), run.stdout + run.stderr
     # The module that is down fails its own first task and is left out of the rest; the
     # assertions of the plays pass on the other, which the last play finds by its label.
     assert (recap[down]["ok"], recap[down]["failed"]) == (0, 1), run.stdout
@@ -68,5 +82,8 @@ def test_playbook(fleet, tmp_path):
     assert "Connection refused" in run.stdout
     # The dry run's diff, under the module and its page.
     assert "--- before: %s page 1" % fleet[0] in run.stdout and '+mode: "1"' in run.stdout, run.stdout
-    assert os.listdir(str(backups)) == [up + ".json"]
+    # The module that keeps no write fails the change, which it was not seen to keep.
+    assert recap[forgetful]["failed"] == 1, run.stdout
+    assert re.search(r"fatal: \[%s\].*not confirmed" % forgetful, run.stdout), run.stdout
+    assert sorted(os.listdir(str(backups))) == sorted([up + ".json", "history"])
     assert stat.S_IMODE(os.stat(str(backups / (up + ".json"))).st_mode) == 0o600
