@@ -124,9 +124,11 @@ int checkedExitStatus(int status)
 
 void printTable(const QStringList &header, const QList<QStringList> &rows)
 {
-    QList<QStringList> lines{{}};
+    QStringList titles;
     for (const QString &title : header)
-        lines.first().append(title.toUpper());
+        titles.append(title.toUpper());
+    QList<QStringList> lines;
+    lines.append(titles);
     for (const QStringList &row : rows) {
         QStringList cells;
         for (const QString &cell : row)
