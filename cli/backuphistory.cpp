@@ -19,6 +19,7 @@ const QByteArray kMarkerText
       "written by `quillnet backup --git`. `quillnet history MODULE --git FOLDER` reads it.\n";
 // In the git folder, so that it is never part of the work tree.
 const QString kRunLockName = QStringLiteral("quillnet-backup.lock");
+const QString kPackEvery = QStringLiteral("gc.auto=1000"); // loose objects
 // The author of the commits when git has none configured.
 const QString kAuthorName = QStringLiteral("quillnet");
 const QString kAuthorEmail = QStringLiteral("quillnet@localhost");
@@ -286,10 +287,15 @@ HistoryCommit BackupHistory::commitRun(int modules, const QList<ModuleNotBackedU
             message += oneLine(module.address) + QStringLiteral(": ") + oneLine(module.reason)
                 + QLatin1Char('\n');
     }
-    const GitResult commit = runGitAs(
-        workTree, identity(),
-        {QStringLiteral("commit"), QStringLiteral("-q"), QStringLiteral("-F"), QStringLiteral("-")},
-        message.toUtf8());
+    // A run adds a few dozen objects, loose. git packs them only past 6,700 (gc.auto), some
+    // 40 MB here, and then reading a module's versions means opening thousands of files:
+    // packing every 1,000 keeps the history small and its log fast, at the cost of a pack of
+    // that size now and then. In the run, not detached, so that the next run finds it done.
+    const GitResult commit = runGitAs(workTree, identity(),
+                                      {QStringLiteral("-c"), kPackEvery, QStringLiteral("-c"),
+                                       QStringLiteral("gc.autoDetach=false"), QStringLiteral("commit"),
+                                       QStringLiteral("-q"), QStringLiteral("-F"), QStringLiteral("-")},
+                                      message.toUtf8());
     if (!commit.ok()) {
         result.error = QStringLiteral("git commit: %1").arg(commit.errorText());
         return result;
