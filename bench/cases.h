@@ -35,6 +35,13 @@ inline constexpr int kFaultyDownEvery = 25;
 inline constexpr int kFaultyTimeoutS = 5;
 // Each fleet case runs this many times: its runs last seconds, and their spread is small.
 inline constexpr int kFleetRepetitions = 3;
+// The fleet's history: the first kHistoryModules modules backed up at -j kHistoryJobs into a
+// history of kHistoryRuns runs, in each of which kHistoryChangesPerRun modules changed an
+// option.
+inline constexpr int kHistoryModules = 1000;
+inline constexpr int kHistoryJobs = 64;
+inline constexpr int kHistoryRuns = 365;
+inline constexpr int kHistoryChangesPerRun = kHistoryModules / 50;
 
 // For the case files: registers "<name>/product" and "<name>/baseline", each set up by
 // configure.

@@ -1,7 +1,10 @@
 // Fleet backup: the built quillnet backing up 1,000 and 5,000 simulated modules of five
 // pages each, every answer 20 ms late, at -j 16, 64 and 256, against quillnet-bench-fetch
 // fetching the same URLs at the same concurrency with a bare QNetworkAccessManager; and a
-// backup of 1,000 modules of which some never answer and some refuse connections. Both
+// backup of 1,000 modules of which some never answer and some refuse connections; and the
+// backup of 1,000 modules into a history of a year of daily runs, against the same backup
+// into plain files, with the history's size and the time it takes to list one module's
+// versions. Both
 // sides are child processes, timed from their start to their exit, and run under GNU time,
 // which reports their peak resident memory; so both pay a process start and the same wrapper.
 //
@@ -21,10 +24,12 @@
 #include "sim/modulefleet.h"
 
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 
@@ -324,6 +329,150 @@ void faultyProduct(benchmark::State &state)
     }
 }
 
+// The history: made once from a real run of quillnet, then kHistoryRuns - 1 runs made up by
+// changing an option in the files of kHistoryChangesPerRun modules and committing them with
+// git, packing loose objects as quillnet's runs do. Before each timed run one more such run is made, so
+// that each timed run finds as many modules changed on the fleet as a day's run would.
+struct FleetHistory : CaseState
+{
+    explicit FleetHistory(BenchContext &)
+    {
+        HealthyFleet *f = &context().caseState<HealthyFleet>();
+        fleet = f->started ? f : nullptr;
+        if (!fleet || !folder.isValid()) {
+            error = QStringLiteral("cannot serve the simulated modules");
+            return;
+        }
+        const ChildRun first
+            = runChild(QStringLiteral(QUILLNET_EXECUTABLE), backupArgs(), folder.path(), false, 0);
+        error = first.error;
+        while (error.isEmpty() && runs < kHistoryRuns)
+            error = makeUpRun();
+    }
+
+    QString path() const { return folder.filePath(QStringLiteral("history")); }
+    QStringList backupArgs() const
+    {
+        return {QStringLiteral("-j"),
+                QString::number(kHistoryJobs),
+                QStringLiteral("-q"),
+                QStringLiteral("backup"),
+                QStringLiteral("--targets-file"),
+                fleet->targetsFile(kHistoryModules),
+                QStringLiteral("--git"),
+                path()};
+    }
+
+    // A day on which kHistoryChangesPerRun modules, spread over the fleet, changed an option.
+    QString makeUpRun()
+    {
+        static const QRegularExpression option(QStringLiteral("\"relay0000\": \\d+"));
+        for (int change = 0; change < kHistoryChangesPerRun; ++change) {
+            const int index
+                = (runs * 7 + change * (kHistoryModules / kHistoryChangesPerRun)) % kHistoryModules;
+            QFile file(QDir(path()).filePath(
+                QString(fleet->address(index)).replace(QLatin1Char(':'), QLatin1Char('_'))
+                + QStringLiteral(".json")));
+            if (!file.open(QIODevice::ReadWrite))
+                return QStringLiteral("no history file of %1").arg(fleet->address(index));
+            QString text = QString::fromUtf8(file.readAll());
+            const QRegularExpressionMatch found = option.match(text);
+            if (!found.hasMatch())
+                return QStringLiteral("no option to change in the file of %1").arg(fleet->address(index));
+            text.replace(found.capturedStart(), found.capturedLength(),
+                         QStringLiteral("\"relay0000\": %1").arg(runs + 2));
+            file.resize(0);
+            file.write(text.toUtf8());
+        }
+        QProcess git;
+        git.setWorkingDirectory(path());
+        git.start(QStringLiteral("git"),
+                  {QStringLiteral("-c"), QStringLiteral("user.name=bench"), QStringLiteral("-c"),
+                   QStringLiteral("user.email=bench@localhost"), QStringLiteral("-c"),
+                   QStringLiteral("gc.auto=1000"), QStringLiteral("commit"), QStringLiteral("-qam"),
+                   QStringLiteral("day %1").arg(runs)});
+        if (!git.waitForFinished(kChildTimeoutMs) || git.exitCode() != 0)
+            return QStringLiteral("git commit: %1").arg(QString::fromUtf8(git.readAllStandardError()));
+        ++runs;
+        return {};
+    }
+
+    double megabytes() const
+    {
+        qint64 bytes = 0;
+        QDirIterator files(QDir(path()).filePath(QStringLiteral(".git")), QDir::Files | QDir::Hidden,
+                           QDirIterator::Subdirectories);
+        while (files.hasNext()) {
+            files.next();
+            bytes += files.fileInfo().size();
+        }
+        return double(bytes) / 1e6;
+    }
+
+    HealthyFleet *fleet = nullptr;
+    QTemporaryDir folder;
+    int runs = 1;
+    QString error;
+};
+
+FleetHistory *historyOf(benchmark::State &state)
+{
+    FleetHistory &history = context().caseState<FleetHistory>();
+    if (history.error.isEmpty())
+        return &history;
+    state.SkipWithError(qPrintable(history.error));
+    return nullptr;
+}
+
+void historyProduct(benchmark::State &state)
+{
+    FleetHistory *h = historyOf(state);
+    if (!h)
+        return;
+    const QString module = h->fleet->address(0);
+    const QStringList listVersions{QStringLiteral("-o"),      QStringLiteral("json"),
+                                   QStringLiteral("history"), module,
+                                   QStringLiteral("--git"),   h->path()};
+    for (auto _ : state) {
+        const QString madeUp = h->makeUpRun();
+        if (!madeUp.isEmpty()) {
+            state.SkipWithError(qPrintable(madeUp));
+            break;
+        }
+        const auto amiss = [](const ChildRun &) {
+            return QString();
+        };
+        if (!runOnce(state, *h->fleet, kHistoryModules, QStringLiteral(QUILLNET_EXECUTABLE), h->backupArgs(),
+                     false, 0, kHistoryModules * (kFleetPages + 1), amiss))
+            break;
+        const ChildRun versions
+            = runChild(QStringLiteral(QUILLNET_EXECUTABLE), listVersions, h->folder.path(), true, 0);
+        const int listed = int(QJsonDocument::fromJson(versions.out).array().size());
+        if (!versions.error.isEmpty() || listed < 2) {
+            state.SkipWithError(versions.error.isEmpty() ? "history listed no versions"
+                                                         : qPrintable(versions.error));
+            break;
+        }
+        state.counters["history_s"] = versions.wall;
+        state.counters["repository_mb"] = h->megabytes();
+    }
+}
+
+// The same backup into plain files.
+void historyBaseline(benchmark::State &state)
+{
+    FleetHistory *h = historyOf(state);
+    if (!h)
+        return;
+    const QStringList args = backupArgs(*h->fleet, kHistoryModules, kHistoryJobs);
+    for (auto _ : state) {
+        h->fleet->emptyBackups();
+        if (!runOnce(state, *h->fleet, kHistoryModules, QStringLiteral(QUILLNET_EXECUTABLE), args, false, 0,
+                     kHistoryModules * (kFleetPages + 1), [](const ChildRun &) { return QString(); }))
+            break;
+    }
+}
+
 } // namespace
 
 void registerFleetCase()
@@ -337,6 +486,9 @@ void registerFleetCase()
                 });
         }
     }
+    registerPair("history", historyProduct, historyBaseline, [](benchmark::internal::Benchmark *b) {
+        b->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kFleetRepetitions);
+    });
     benchmark::RegisterBenchmark("faulty/product", faultyProduct)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond)

@@ -33,6 +33,12 @@ constexpr double kFleetGrowthTargetMB = 1.0;
 // The faulty fleet: at most this many times the limit with one timeout per module that
 // never answers.
 constexpr double kFaultyLimitTarget = 1.3;
+// The backup into a history: at most this many times the same backup into plain files (the
+// history's own part at most a tenth of the run), the repository at most this big, and one
+// module's versions listed in at most this long.
+constexpr double kHistoryTarget = 1.1;
+constexpr double kHistorySizeTargetMB = 50;
+constexpr double kHistoryListTargetS = 0.5;
 
 double medianOf(std::vector<double> values)
 {
@@ -349,6 +355,37 @@ Summary::Summary(const Repetitions &runs, const QJsonObject &memory)
                  + std::to_string(kFaultyModules - answering - hanging) + " refuse; baseline: the limit, one "
                  + std::to_string(kFaultyTimeoutS) + " s timeout each",
              std::isnan(faulty) ? -1 : int(faulty / faultyLimit <= kFaultyLimitTarget)});
+
+        // The backup into a history against the same backup into plain files.
+        const double history = median("history/product");
+        const double historyRatio = pairedRatio("history/product", "history/baseline");
+        const double listing = counterMedian("history/product", "history_s");
+        const double size = counterMedian("history/product", "repository_mb");
+        const std::string historyRuns
+            = thousands(kHistoryModules) + " modules, " + std::to_string(kHistoryRuns) + " runs";
+        add({"history, " + historyRuns + ", -j " + std::to_string(kHistoryJobs), duration(history),
+             duration(median("history/baseline")), format("%.2fx", historyRatio),
+             format("<= %.1fx", kHistoryTarget),
+             "baseline: the same backup into plain files; " + std::to_string(kHistoryChangesPerRun)
+                 + " modules changed a run",
+             verdict(historyRatio, kHistoryTarget)});
+        add({"history repository, " + historyRuns, format("%.1f MB", size), "", "",
+             format("<= %.0f MB", kHistorySizeTargetMB), "", verdict(size, kHistorySizeTargetMB)});
+        add({"history of one module, " + historyRuns, duration(listing), "", "",
+             "<= " + duration(kHistoryListTargetS), "quillnet history, start to exit",
+             verdict(listing, kHistoryListTargetS)});
+        fleet.insert(QStringLiteral("history"),
+                     QJsonObject{{QStringLiteral("modules"), kHistoryModules},
+                                 {QStringLiteral("runs"), kHistoryRuns},
+                                 {QStringLiteral("changes_per_run"), kHistoryChangesPerRun},
+                                 {QStringLiteral("product_ms"), number(history * 1e3)},
+                                 {QStringLiteral("baseline_ms"), number(median("history/baseline") * 1e3)},
+                                 {QStringLiteral("ratio"), number(historyRatio)},
+                                 {QStringLiteral("target"), kHistoryTarget},
+                                 {QStringLiteral("repository_mb"), number(size)},
+                                 {QStringLiteral("target_repository_mb"), kHistorySizeTargetMB},
+                                 {QStringLiteral("history_s"), number(listing)},
+                                 {QStringLiteral("target_history_s"), kHistoryListTargetS}});
 
         fleet.insert(QStringLiteral("pages_per_module"), kFleetPages);
         fleet.insert(QStringLiteral("delay_ms"), kFleetDelayMs);
