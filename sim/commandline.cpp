@@ -86,6 +86,8 @@ SimCommandLine::SimCommandLine(const QCoreApplication &app)
         "  status:CODE     an empty body with HTTP status CODE (200-599)\n"
         "  invalid-json    a body that is not JSON, status 200\n"
         "  hang            never answer (until the simulator stops)\n"
+        "  change-between  a page: answer, then change the page as another writer would\n"
+        "                  before the reader writes (adds an option \"between-N\")\n"
         "optionally followed by \",delay:MS\" to answer MS milliseconds late, or \"delay:MS\"\n"
         "alone. Example: --page-answer 3:empty --page-list-answer hang --delay 500\n"
         "\n"

@@ -56,6 +56,7 @@ Answer faultAnswer(const ModuleSimulator::Behaviour &behaviour, const QByteArray
         return {200, ModuleSimulator::invalidJsonText(), kJsonType};
     case Fault::None:
     case Fault::Hang:
+    case Fault::ChangeBetween:
         break;
     }
     return {};
@@ -102,6 +103,8 @@ struct ModuleSimulator::State
     Answer pageListAnswer() const;
     Answer pageAnswer(const QString &key) const;
     Answer writeAnswer(const QByteArray &document, bool *applied);
+    void changePage(const QString &key);
+    int changes = 0;
 };
 
 ModuleSimulator::Behaviour ModuleSimulator::State::behaviourFor(Endpoint endpoint,
@@ -156,6 +159,18 @@ Answer ModuleSimulator::State::writeAnswer(const QByteArray &document, bool *app
     return {200, QByteArrayLiteral("OK"), kTextType};
 }
 
+void ModuleSimulator::State::changePage(const QString &key)
+{
+    std::lock_guard<std::mutex> lock(mutex);
+    const auto page = pages.find(key);
+    if (page == pages.end() || !page.value().isObject())
+        return;
+    QJsonObject options = page.value().toObject();
+    ++changes;
+    options.insert(QStringLiteral("between-%1").arg(changes), changes);
+    page.value() = options;
+}
+
 void ModuleSimulator::State::handleOptions(const httplib::Request &req, httplib::Response &res)
 {
     const QByteArray document = writeDocument(QByteArray::fromStdString(req.target));
@@ -192,10 +207,14 @@ void ModuleSimulator::State::handleOptions(const httplib::Request &req, httplib:
         res.status = 503;
         return;
     }
-    if (behaviour.fault != Fault::None)
+    if (behaviour.fault == Fault::ChangeBetween && !pageList) {
+        sendAnswer(res, pageAnswer(pageKey));
+        changePage(pageKey);
+    } else if (behaviour.fault != Fault::None) {
         sendAnswer(res, faultAnswer(behaviour, key));
-    else
+    } else {
         sendAnswer(res, pageList ? pageListAnswer() : pageAnswer(pageKey));
+    }
 }
 
 void ModuleSimulator::State::handleCatalog(httplib::Response &res)

@@ -24,6 +24,9 @@ public:
         HttpStatus, // an empty body with Behaviour::status
         InvalidJson, // a body that is not JSON, status 200
         Hang, // accepts the request and never answers (until stop())
+        // A page: answered, then changed as if another writer had written it before the
+        // reader could write: an option "between-N" is added, N counting the changes.
+        ChangeBetween,
     };
     struct Behaviour
     {

@@ -171,6 +171,8 @@ private:
             case PageWriteOutcome::ReadBackFailed:
             case PageWriteOutcome::Differs:
                 return finish(TargetStatus::NotConfirmed, result.last.reason + writtenSoFar());
+            default:
+                return finish(TargetStatus::Failed, result.last.reason + writtenSoFar());
             }
         });
     }

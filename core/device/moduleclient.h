@@ -55,6 +55,7 @@ public:
     ~ModuleClient() override;
 
     QString address() const { return moduleAddress; }
+    int timeoutMs() const { return settings.timeoutMs; }
 
     void readPageList(Done done);
     void readPage(const QString &pageKey, Done done);

@@ -1,4 +1,5 @@
 #include "core/device/moduleclient.h"
+#include "core/device/modulelock.h"
 #include "core/device/modulereplies.h"
 #include "core/device/pagewrite.h"
 
@@ -12,6 +13,7 @@
 #include <optional>
 
 Q_DECLARE_METATYPE(PageWriteOutcome::Kind)
+Q_DECLARE_METATYPE(PageSave::Rule)
 
 namespace {
 
@@ -36,6 +38,29 @@ QStringList differenceTexts(const QList<Difference> &differences)
     return texts;
 }
 
+// "PATH loaded,now,ours" per conflict.
+QStringList conflictTexts(const QList<Conflict> &conflicts)
+{
+    QStringList texts;
+    for (const Conflict &conflict : conflicts)
+        texts.append(conflict.change.pathParts().join('/') + ' '
+                     + QJsonDocument(QJsonArray{conflict.change.a, conflict.now, conflict.change.b})
+                           .toJson(QJsonDocument::Compact));
+    return texts;
+}
+
+// The page with the options given in place, a group's member by member.
+QJsonObject withOptions(QJsonObject page, const QJsonObject &options)
+{
+    for (auto option = options.begin(); option != options.end(); ++option) {
+        const QJsonValue value = option.value();
+        page.insert(option.key(),
+                    value.isObject() ? withOptions(page.value(option.key()).toObject(), value.toObject())
+                                     : value);
+    }
+    return page;
+}
+
 ClientSettings quickSettings()
 {
     ClientSettings settings;
@@ -52,6 +77,8 @@ class TestPageWrite : public QObject
 {
     Q_OBJECT
 
+    QTemporaryDir runtime;
+
 private slots:
     void writes_data()
     {
@@ -64,9 +91,10 @@ private slots:
         using F = ModuleSimulator::Fault;
         const int none = int(F::None);
         QTest::newRow("kept") << none << none << PageWriteOutcome::Confirmed << "" << QStringList() << true;
-        QTest::newRow("answered and ignored") << int(F::PlainError404) << none << PageWriteOutcome::Differs
-                                              << "page \"3\" read back does not hold the values written"
-                                              << QStringList{"3/net/ch [6,11]", "3/period [30,5]"} << false;
+        QTest::newRow("answered and ignored")
+            << int(F::PlainError404) << none << PageWriteOutcome::Differs
+            << "page \"3\" read back differs from what was written in 2 places"
+            << QStringList{"3/net/ch [6,11]", "3/period [30,5]"} << false;
         QTest::newRow("refused with a status")
             << int(F::HttpStatus) << none << PageWriteOutcome::WriteFailed
             << "write of page \"3\": the module answered with HTTP status 500" << QStringList() << false;
@@ -110,6 +138,137 @@ private slots:
             QCOMPARE(outcome->readBack, samplePage(sim.sim, "3"));
     }
 
+    void init()
+    {
+        // Locks of the test's own, away from every other program's.
+        QVERIFY(runtime.isValid());
+        qputenv("XDG_RUNTIME_DIR", runtime.path().toUtf8());
+    }
+
+    // The safe sequence: locked, read again, only the changed places merged onto the page as
+    // the module has it now, written, read back whole.
+    void saves_data()
+    {
+        QTest::addColumn<QByteArray>("changedMeanwhile"); // options of page 3 changed after loading
+        QTest::addColumn<int>("readFault"); // of page 3, from the re-read on
+        QTest::addColumn<PageSave::Rule>("rule");
+        QTest::addColumn<QString>("lockHolder"); // "", "silent" (alive, never touching it), "gone"
+        QTest::addColumn<PageWriteOutcome::Kind>("kind");
+        QTest::addColumn<QStringList>("places"); // conflicts, or differences
+        QTest::addColumn<QStringList>("after"); // how page 3 differs from the sample at the end
+        using F = ModuleSimulator::Fault;
+        using K = PageWriteOutcome;
+        const int none = int(F::None);
+        const PageSave::Rule merge = PageSave::MergeOthers;
+        QTest::newRow("the module's change to another place is kept")
+            << QByteArray(R"({"mqtt": {"port": 8883}})") << none << merge << "" << K::Confirmed
+            << QStringList() << QStringList{"3/mqtt/port [1883,8883]", "3/net/ch [6,11]", "3/period [30,5]"};
+        QTest::newRow("a place changed on both sides: nothing written")
+            << QByteArray(R"({"period": 7})") << none << merge << "" << K::Conflicted
+            << QStringList{"3/period [30,7,5]"} << QStringList{"3/period [30,7]"};
+        QTest::newRow("written over the conflict, the module's other changes kept")
+            << QByteArray(R"({"period": 7, "mqtt": {"port": 8883}})") << none << PageSave::WriteOverConflicts
+            << "" << K::Confirmed << QStringList()
+            << QStringList{"3/mqtt/port [1883,8883]", "3/net/ch [6,11]", "3/period [30,5]"};
+        QTest::newRow("any change stops")
+            << QByteArray(R"({"mqtt": {"port": 8883}})") << none << PageSave::StopOnAnyChange << ""
+            << K::Changed << QStringList{"3/mqtt/port [1883,8883]"} << QStringList{"3/mqtt/port [1883,8883]"};
+        QTest::newRow("changed between the re-read and the write")
+            << QByteArray() << int(F::ChangeBetween) << merge << "" << K::Differs
+            << QStringList{"3/between-1 [1,null]"}
+            << QStringList{"3/between-1 [null,1]", "3/between-2 [null,2]", "3/net/ch [6,11]",
+                           "3/period [30,5]"};
+        QTest::newRow("re-read empty") << QByteArray() << int(F::HttpStatus) << merge << "" << K::ReadFailed
+                                       << QStringList() << QStringList();
+        QTest::newRow("re-read not JSON") << QByteArray() << int(F::InvalidJson) << merge << ""
+                                          << K::ReadFailed << QStringList() << QStringList();
+        QTest::newRow("re-read not an object") << QByteArray() << int(F::NullPage) << merge << ""
+                                               << K::ReadFailed << QStringList() << QStringList();
+        QTest::newRow("a holder that shows no sign of life")
+            << QByteArray() << none << merge << "silent" << K::NotLocked << QStringList() << QStringList();
+        QTest::newRow("the lock of a process that is gone is taken over")
+            << QByteArray() << none << merge << "gone" << K::Confirmed << QStringList()
+            << QStringList{"3/net/ch [6,11]", "3/period [30,5]"};
+    }
+
+    void saves()
+    {
+        QFETCH(QByteArray, changedMeanwhile);
+        QFETCH(int, readFault);
+        QFETCH(PageSave::Rule, rule);
+        QFETCH(QString, lockHolder);
+        QFETCH(PageWriteOutcome::Kind, kind);
+        QFETCH(QStringList, places);
+        QFETCH(QStringList, after);
+        SimFixture sim;
+        const QJsonObject sample = sim.sim.pages();
+        const QJsonObject loaded = samplePage(sim.sim, "3");
+        QJsonObject pages = sample;
+        pages.insert("3", withOptions(sample.value("3").toObject(), jsonObject(changedMeanwhile)));
+        sim.sim.setPages(pages, {"1", "2", "3", "4"});
+        sim.sim.setBehaviour(ModuleSimulator::Endpoint::Page, {ModuleSimulator::Fault(readFault), 200}, "3");
+        ModuleClient client(sim.address(), quickSettings());
+
+        QString error;
+        const QString lockPath = ModuleLock::fileName(sim.address(), ModuleLock::folder(&error));
+        QLockFile holder(lockPath);
+        if (!lockHolder.isEmpty())
+            QVERIFY(holder.tryLock(0));
+        if (lockHolder == "gone") {
+            // The lock file as a process that has ended left it.
+            QProcess ended;
+            ended.start("true", QStringList());
+            QVERIFY(ended.waitForStarted(kWaitMs));
+            const qint64 endedPid = ended.processId();
+            QVERIFY(ended.waitForFinished(kWaitMs));
+            QFile file(lockPath);
+            QVERIFY(file.open(QIODevice::ReadOnly));
+            QByteArray text = file.readAll();
+            file.close();
+            text = QByteArray::number(endedPid) + text.mid(text.indexOf('\n'));
+            holder.unlock();
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write(text);
+            file.close();
+        }
+
+        std::optional<PageWriteOutcome> outcome;
+        savePage(&client, {"3", loaded, pageThreeChanges(), rule},
+                 [&outcome](const PageWriteOutcome &result) { outcome = result; });
+        QVERIFY(!outcome);
+        QTRY_VERIFY_WITH_TIMEOUT(outcome, kWaitMs);
+        QVERIFY2(outcome->kind == kind, qPrintable(outcome->reason));
+        QCOMPARE(kind == PageWriteOutcome::Conflicted ? conflictTexts(outcome->conflicts)
+                                                      : differenceTexts(outcome->differences),
+                 places);
+        QCOMPARE(sim.sim.writes().size(), outcome->writeSent() ? 1 : 0);
+        QCOMPARE(differenceTexts(compareOptions("3", sample.value("3").toObject(),
+                                                sim.sim.pages().value("3").toObject())),
+                 after);
+        QVERIFY2(kind != PageWriteOutcome::NotLocked || outcome->reason.contains("no sign of life"),
+                 qPrintable(outcome->reason));
+        QVERIFY(!QFile::exists(lockPath) || lockHolder == "silent");
+    }
+
+    // Two writers of one page at once, each changing a place of its own: they take turns, and
+    // the second reads the first one's change before it writes.
+    void writersTakeTurns()
+    {
+        SimFixture sim;
+        sim.sim.setBehaviour(ModuleSimulator::Endpoint::Write, {ModuleSimulator::Fault::None, 0, 150});
+        const QJsonObject loaded = samplePage(sim.sim, "3");
+        ModuleClient first(sim.address(), quickSettings());
+        ModuleClient second(sim.address(), quickSettings());
+        int confirmed = 0;
+        const auto count = [&confirmed](const PageWriteOutcome &result) {
+            confirmed += result.kind == PageWriteOutcome::Confirmed;
+        };
+        savePage(&first, {"3", loaded, {pageThreeChanges().at(0)}}, count);
+        savePage(&second, {"3", loaded, {pageThreeChanges().at(1)}}, count);
+        QTRY_COMPARE_WITH_TIMEOUT(confirmed, 2, kWaitMs);
+        QCOMPARE(samplePage(sim.sim, "3"), changesWrite("3", loaded, pageThreeChanges()).document);
+    }
+
     void aCutOffWriteIsNotSentAgain()
     {
         // The connection closes before any answer: the toolkit would send the GET again.
@@ -119,7 +278,7 @@ private slots:
         };
         ModuleClient client(module.address(), quickSettings());
         std::optional<PageWriteOutcome> outcome;
-        writeAndReadBack(&client, {"1", {{"1", QJsonObject{{"port", 1}}}}, {}},
+        writeAndReadBack(&client, {"1", {{"1", QJsonObject{{"port", 1}}}}},
                          [&outcome](const PageWriteOutcome &result) { outcome = result; });
         QTRY_VERIFY_WITH_TIMEOUT(outcome, kWaitMs);
         QCOMPARE(outcome->kind, PageWriteOutcome::WriteFailed);
