@@ -91,17 +91,17 @@ void saveProduct(benchmark::State &state, bool edited)
     ModalWatcher failedSaveBoxes;
     CostRecorder costs(state, CostRecorder::ByProcessorTime);
     for (auto _ : state) {
-        waitFor([&] { return !probe.saveReply(); });
+        waitFor([&] { return !probe.saving(); });
         if (edited)
             editEveryRow(probe);
         settle();
         costs.record(measure([&] { probe.saveopt(); }));
-        if (!probe.saveReply()) {
+        if (!probe.saving()) {
             state.SkipWithError("the window refused to save");
             break;
         }
     }
-    waitFor([&] { return !probe.saveReply(); });
+    waitFor([&] { return !probe.saving(); });
     // A copy of its own: one sharing the window's page would make every later save copy the
     // whole page before its first change, which a window alone never does.
     saving.savedDocument

@@ -19,9 +19,14 @@ struct FaultName
 };
 
 const FaultName kFaultNames[] = {
-    {Fault::None, "ok"},       {Fault::PlainError404, "error404"}, {Fault::EmptyPageText, "empty"},
-    {Fault::NullPage, "null"}, {Fault::HttpStatus, "status"},      {Fault::InvalidJson, "invalid-json"},
-    {Fault::Hang, "hang"},     {Fault::ChangeBetween, "change-between"},
+    {Fault::None, "ok"},
+    {Fault::PlainError404, "error404"},
+    {Fault::EmptyPageText, "empty"},
+    {Fault::NullPage, "null"},
+    {Fault::HttpStatus, "status"},
+    {Fault::InvalidJson, "invalid-json"},
+    {Fault::Hang, "hang"},
+    {Fault::ChangeBetween, "change-between"},
 };
 
 // A whole decimal number in [low, high].

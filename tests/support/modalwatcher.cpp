@@ -38,9 +38,10 @@ void ModalWatcher::poll()
         return;
     }
     current = modal;
-    ModalRecord record{modal->windowTitle(), {}, QMessageBox::NoIcon, modal->parentWidget() != nullptr};
+    ModalRecord record{modal->windowTitle(), {}, {}, QMessageBox::NoIcon, modal->parentWidget() != nullptr};
     if (auto *box = qobject_cast<QMessageBox *>(modal)) {
         record.text = box->text();
+        record.details = box->detailedText();
         record.icon = box->icon();
     }
     records.append(record);

@@ -14,6 +14,7 @@ struct ModalRecord
 {
     QString title;
     QString text; // a message box's text; empty for other dialogs
+    QString details; // a message box's detailed text
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     bool hasParent = false;
 };

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "core/device/modulerequests.h"
+#include "core/device/pagewrite.h"
 #include "window/device/roweditors.h"
 
 #include <QJsonObject>
@@ -14,6 +15,7 @@
 
 #include <memory>
 
+class ModuleClient;
 class QCloseEvent;
 class QComboBox;
 class QLineEdit;
@@ -38,7 +40,8 @@ public:
     ~MainWindow() override;
 
 signals:
-    // At the end of every save attempt: confirmed only when the module holds what was saved.
+    // At the end of every save attempt, whatever its end: confirmed when the module was written
+    // and read back holding what was written.
     void saveFinished(bool confirmed);
 
 private slots:
@@ -104,8 +107,15 @@ private:
     bool saveconfirmed();
     void finisprinpages(QNetworkReply *reply);
     void finispage(QNetworkReply *reply);
-    void finissaveopt(QNetworkReply *reply);
+    // saving: the changed rows, the safe sequence started with them, and its end.
+    QList<Difference> pagechanges();
+    void startsave(const PageSave &save);
+    void finissaveopt(const QString &address, const PageSave &save, const PageWriteOutcome &outcome);
+    void showsaveerror(const QString &address, const QString &key, const QString &text,
+                       const QStringList &details);
     void clearpage();
+    // Shows a page reply in the table, ready to edit and save when its options are an object.
+    void showpage(const QJsonObject &values);
     void filltable(const QJsonObject &options);
     // Shows only the rows that match the filter field.
     void filtertable();
@@ -119,7 +129,9 @@ private:
 
     QNetworkReply *pageReply = nullptr;
     QNetworkReply *pagesReply = nullptr;
-    QNetworkReply *saveReply = nullptr;
+    // The client of the save under way, from Save pressed to the save's last box; null when
+    // none is.
+    ModuleClient *saveClient = nullptr;
     QNetworkReply *descriptionReply = nullptr;
     std::unique_ptr<Ui> ui;
     QNetworkAccessManager networkManager;

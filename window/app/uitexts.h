@@ -46,6 +46,24 @@ inline constexpr const char *pageLoadFailed
     = QT_TRANSLATE_NOOP("MainWindow", "Не удалось загрузить страницу");
 inline constexpr const char *emptyPage = QT_TRANSLATE_NOOP("MainWindow", "Пустая страница");
 inline constexpr const char *saveFailed = QT_TRANSLATE_NOOP("MainWindow", "Не удалось сохранить страницу");
+// A save that found the page changed on the module, and one the read-back does not confirm.
+inline constexpr const char *saveTitle = QT_TRANSLATE_NOOP("MainWindow", "Сохранение");
+inline constexpr const char *saveConflict = QT_TRANSLATE_NOOP("MainWindow", "Параметры изменились на модуле");
+inline constexpr const char *saveConflictQuestion
+    = QT_TRANSLATE_NOOP("MainWindow", "Записать ваши значения поверх? Остальные изменения модуля останутся.");
+inline constexpr const char *writeAnyway = QT_TRANSLATE_NOOP("MainWindow", "Записать");
+inline constexpr const char *cancelSave = QT_TRANSLATE_NOOP("MainWindow", "Отмена");
+inline constexpr const char *saveNotKept = QT_TRANSLATE_NOOP("MainWindow", "Модуль не сохранил изменения");
+// A box about a page no longer on screen names it; the details of every save box.
+inline constexpr const char *savedPageLine = QT_TRANSLATE_NOOP("MainWindow", "Страница %1 модуля %2");
+inline constexpr const char *detailsModule = QT_TRANSLATE_NOOP("MainWindow", "Модуль: %1");
+inline constexpr const char *detailsPage = QT_TRANSLATE_NOOP("MainWindow", "Страница: %1");
+inline constexpr const char *detailsReason = QT_TRANSLATE_NOOP("MainWindow", "Причина: %1");
+inline constexpr const char *detailsConflict
+    = QT_TRANSLATE_NOOP("MainWindow", "%1: было %2, на модуле теперь %3, ваше %4");
+inline constexpr const char *detailsDiffers
+    = QT_TRANSLATE_NOOP("MainWindow", "%1: записано %2, на модуле %3");
+inline constexpr const char *detailsNoValue = QT_TRANSLATE_NOOP("MainWindow", "нет");
 inline constexpr const char *jsonParserError = QT_TRANSLATE_NOOP("MainWindow", "Ошибка парсера json!");
 inline constexpr const char *nestedReadOnly
     = QT_TRANSLATE_NOOP("MainWindow", "Только чтение: вложенный объект здесь не изменяется");

@@ -79,8 +79,13 @@ void MainWindow::finispage(QNetworkReply *reply)
         break;
     }
 
-    pageValues = page.values;
-    qDebug() << pageValues;
+    qDebug() << page.values;
+    showpage(page.values);
+}
+
+void MainWindow::showpage(const QJsonObject &values)
+{
+    pageValues = values;
     const QJsonValue options = pageValues.value(pageKey);
     filltable(options.toObject());
     // Options that are missing or not an object show no row to edit, and a save would put
@@ -88,7 +93,8 @@ void MainWindow::finispage(QNetworkReply *reply)
     if (!options.isObject())
         return;
     pageShown = true;
-    ui->pushButton->setDisabled(false);
+    // A save under way enables the button when it ends.
+    ui->pushButton->setDisabled(saveClient != nullptr);
 }
 
 void MainWindow::clearpage()

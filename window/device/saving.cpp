@@ -1,31 +1,79 @@
 #include "window/app/mainwindow.h"
 
+#include "core/device/moduleclient.h"
 #include "core/device/modulereplies.h"
-#include "core/device/modulerequests.h"
 #include "core/device/optionrows.h"
-#include "core/device/pagemerge.h"
 #include "core/json/jsontext.h"
 #include "window/app/messageboxes.h"
 #include "window/app/uitexts.h"
 #include "window/device/roweditors.h"
 
+#include <QCoreApplication>
 #include <QDebug>
 #include <QPushButton>
 
+namespace {
+
+QString tr(const char *text)
+{
+    return QCoreApplication::translate("MainWindow", text);
+}
+
+// An option as the details name it: "period", "net/ch".
+QString placeText(const Difference &place)
+{
+    return place.isMember ? place.optionKey + QLatin1Char('/') + place.memberKey : place.optionKey;
+}
+
+QString valueText(const QJsonValue &value)
+{
+    if (value.isUndefined())
+        return tr(uitexts::detailsNoValue);
+    return value.isString() ? value.toString() : jsonText(value);
+}
+
+QStringList conflictLines(const QList<Conflict> &conflicts)
+{
+    QStringList lines;
+    for (const Conflict &conflict : conflicts)
+        lines.append(tr(uitexts::detailsConflict)
+                         .arg(placeText(conflict.change), valueText(conflict.change.a),
+                              valueText(conflict.now), valueText(conflict.change.b)));
+    return lines;
+}
+
+// a is what was read back, b what was written.
+QStringList differenceLines(const QList<Difference> &differences)
+{
+    QStringList lines;
+    for (const Difference &difference : differences)
+        lines.append(tr(uitexts::detailsDiffers)
+                         .arg(placeText(difference), valueText(difference.b), valueText(difference.a)));
+    return lines;
+}
+
+} // namespace
+
 void MainWindow::saveopt()
 {
-    // Only the page on screen, as received from the selected module, may be written back.
-    if (!pageShown || !numbersentered()) {
+    // Only the page on screen, as received from the selected module, may be written back; and
+    // one save at a time.
+    if (!pageShown || saveClient || !numbersentered()) {
         emit saveFinished(false);
         return;
     }
 
     ui->pushButton->setDisabled(true);
     qDebug() << uitexts::logSaveSeparator;
+    startsave({pageKey, pageValues, pagechanges(), PageSave::MergeOthers});
+    markrows();
+}
 
-    // Only what the user changed is written over the page as the module sent it. The page is
-    // taken out of pageValues while it is merged, so that it is changed in place, not copied.
-    PageMerge page(pageValues.take(pageKey).toObject());
+QList<Difference> MainWindow::pagechanges()
+{
+    // Only what the user changed goes onto the page as the module has it now.
+    const QJsonObject loaded = pageValues.value(pageKey).toObject();
+    QList<Difference> changes;
     EditorState cell;
     rowsBeforeSave.clear();
     for (int row = 0; row < rowEditors.size(); ++row) {
@@ -37,36 +85,86 @@ void MainWindow::saveopt()
         const std::optional<QJsonValue> value = rowEditorValue(editor, *now);
         if (!value)
             continue;
-        page.store(rowPlaces.at(row), *value);
-        // The page holds what the editor shows now: changing it back is a change again.
+        const RowPlace &place = rowPlaces.at(row);
+        Difference change{pageKey, place.key, place.subKey, place.isMember, {}, *value};
+        change.a = valueAt(loaded, change);
+        changes.append(change);
+        // While the save runs the page counts as holding what the editor shows: moving on asks
+        // nothing, and changing it back is a change again.
         rowsBeforeSave.append({row, editor.shown});
         editor.shown = *now;
     }
-    pageValues.insert(pageKey, page.result());
-
-    const QByteArray document = compactJson(pageValues);
-    // The log line the toolkit writes for the object ("QJsonObject(" + its compact JSON + ")"),
-    // made from the text already serialised: a large page is not serialised twice.
-    qDebug().nospace().noquote() << "QJsonObject(" << QString::fromUtf8(document) << ')';
-    sendRequest(networkManager, writeUrl(moduleAddress, document), &saveReply, &MainWindow::finissaveopt);
+    return changes;
 }
 
-void MainWindow::finissaveopt(QNetworkReply *reply)
+void MainWindow::startsave(const PageSave &save)
 {
-    // The edits stay in the table and in pageValues: pressing Save again retries.
-    const ReplyOutcome outcome = finishRequest(reply, &saveReply);
-    const bool confirmed = outcome.kind == ReplyOutcome::Answered;
-    if (confirmed) {
-        qDebug().noquote() << replyText(outcome.body);
-    } else {
+    if (!saveClient) {
+        ClientSettings settings;
+        settings.timeoutMs = requestTimeoutMs;
+        settings.retries = 0;
+        settings.logFailure = [](const QString &line) {
+            qWarning().noquote() << line;
+        };
+        saveClient = new ModuleClient(moduleAddress, settings, this);
+    }
+    const QString address = moduleAddress;
+    savePage(saveClient, save, [this, address, save](const PageWriteOutcome &outcome) {
+        finissaveopt(address, save, outcome);
+    });
+}
+
+void MainWindow::finissaveopt(const QString &address, const PageSave &save, const PageWriteOutcome &outcome)
+{
+    // The user may have gone on to another page or module meanwhile: boxes then name the page.
+    const bool onScreen = pageShown && moduleAddress == address && pageKey == save.pageKey;
+    switch (outcome.kind) {
+    case PageWriteOutcome::Confirmed:
+        if (onScreen)
+            showpage(outcome.readBack);
+        break;
+    case PageWriteOutcome::Conflicted: {
+        QString text = tr(uitexts::saveConflict);
+        if (!onScreen)
+            text += QLatin1Char('\n') + tr(uitexts::savedPageLine).arg(save.pageKey, address);
+        if (askQuestion(this, tr(uitexts::saveTitle),
+                        text + QLatin1Char('\n') + tr(uitexts::saveConflictQuestion),
+                        conflictLines(outcome.conflicts).join(QLatin1Char('\n')), tr(uitexts::writeAnyway),
+                        tr(uitexts::cancelSave))) {
+            PageSave anyway = save;
+            anyway.rule = PageSave::WriteOverConflicts;
+            startsave(anyway);
+            return;
+        }
+        break;
+    }
+    case PageWriteOutcome::Differs:
+        showsaveerror(address, save.pageKey, tr(uitexts::saveNotKept), differenceLines(outcome.differences));
+        break;
+    default:
+        showsaveerror(address, save.pageKey, tr(uitexts::saveFailed),
+                      {tr(uitexts::detailsReason).arg(outcome.reason)});
+        break;
+    }
+    // Not saved: the rows the save counted as saved are edits again, while they are on screen.
+    if (outcome.kind != PageWriteOutcome::Confirmed) {
         for (const auto &[row, before] : std::as_const(rowsBeforeSave))
             rowEditors[row].shown = before;
-        showError(this, tr(uitexts::saveFailed));
     }
     rowsBeforeSave.clear();
-    // A later save may have replaced this one: its reply stays tracked and the button stays
-    // disabled until that one is answered too.
-    if (pageShown && !saveReply)
+    saveClient->deleteLater();
+    saveClient = nullptr;
+    if (pageShown)
         ui->pushButton->setDisabled(false);
-    emit saveFinished(confirmed);
+    emit saveFinished(outcome.kind == PageWriteOutcome::Confirmed);
+}
+
+void MainWindow::showsaveerror(const QString &address, const QString &key, const QString &text,
+                               const QStringList &details)
+{
+    const bool onScreen = pageShown && moduleAddress == address && pageKey == key;
+    const QStringList lines
+        = QStringList{tr(uitexts::detailsModule).arg(address), tr(uitexts::detailsPage).arg(key)} + details;
+    showError(this, onScreen ? text : text + QLatin1Char('\n') + tr(uitexts::savedPageLine).arg(key, address),
+              QMessageBox::Warning, lines.join(QLatin1Char('\n')));
 }

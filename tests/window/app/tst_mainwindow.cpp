@@ -65,8 +65,10 @@ private slots:
                      : step == "module"         ? 2
                      : step == "modules editor" ? 0
                                                 : 1);
-        QTRY_COMPARE_WITH_TIMEOUT(f.sim.requests().count("/jsonoptions?select=1"),
-                                  pageRequests + (wentOn && step == "reload"), kWaitMs);
+        // A save reads the page again before its write and back after it.
+        QTRY_COMPARE_WITH_TIMEOUT(
+            f.sim.requests().count("/jsonoptions?select=1"),
+            pageRequests + (wentOn && step == "reload") + 2 * (answer == QMessageBox::Save), kWaitMs);
         QCOMPARE(closed, wentOn && step == "quit");
         if (!wentOn)
             QVERIFY(port->text() == "8080" && f.probe->pushButton()->isEnabled());

@@ -1,6 +1,8 @@
 #include "support/exactpages.h"
 #include "support/windowfixture.h"
 
+#include "core/device/modulelock.h"
+
 namespace {
 
 // "3" is the worked example of a save; "kinds" holds one row of every kind; "shared" is
@@ -47,7 +49,7 @@ class TestSaving : public QObject
     {
         const int before = f->sim.writes().size();
         probe->pushButton()->click();
-        return QTest::qWaitFor([&] { return f->sim.writes().size() == before + 1 && !probe->saveReply(); },
+        return QTest::qWaitFor([&] { return f->sim.writes().size() == before + 1 && !probe->saving(); },
                                kWaitMs);
     }
     // Each edit is "rowKey=value": a check box takes the value as its Qt::CheckState, a choice
@@ -88,16 +90,17 @@ private slots:
         // The button stays disabled while the module takes its time to answer.
         setWriteDelay(200);
         QTest::ignoreMessage(QtDebugMsg, "----------------------------");
-        QTest::ignoreMessage(QtDebugMsg, "OK");
+        QSignalSpy finished(f->window.get(), &MainWindow::saveFinished);
         probe->pushButton()->click();
-        QVERIFY(probe->saveReply() && !probe->pushButton()->isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(!probe->saveReply(), kWaitMs);
+        QVERIFY(probe->saving() && !probe->pushButton()->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(!probe->saving(), kWaitMs);
         QVERIFY(probe->pushButton()->isEnabled());
         QCOMPARE(f->sim.writes(),
                  QList<QByteArray>{R"({"3":{"en":0,"mode":"1","name":"lab","net":{"ch":11,"tag":"hi"}}})"});
+        QCOMPARE(finished.count(), 1);
+        QCOMPARE(finished.first().first().toBool(), true);
 
-        // Loaded again, the page shows what was written.
-        QVERIFY(openPage("kinds") && openPage("3"));
+        // The table shows the page as read back.
         QCOMPARE(f->rows(),
                  (QStringList{"en|2|en|flag:0", "mode|4|mode|choice:STA|AP@0", "name|1|name|text:lab",
                               "net|0|net|header", "ch|3|net:ch|number:11", "tag|1|net:tag|text:hi"}));
@@ -201,48 +204,105 @@ private slots:
         QCOMPARE(f->rows(), QStringList());
         QVERIFY(!button->isEnabled());
         probe->saveopt();
-        QVERIFY(!probe->saveReply());
+        QVERIFY(!probe->saving());
 
         // A page of the first module stays in memory after switching to the second one.
         QVERIFY(openPage("3") && f->selectModule(2));
         probe->saveopt();
-        QVERIFY(!probe->saveReply());
+        QVERIFY(!probe->saving());
 
         // A write still on its way when the module changes does not enable the button again.
         QVERIFY(f->selectModule(1) && openPage("3"));
         setWriteDelay(300);
         button->click();
-        QVERIFY(probe->saveReply());
+        QVERIFY(probe->saving());
         QVERIFY(f->selectModule(2));
-        QTRY_VERIFY_WITH_TIMEOUT(!probe->saveReply(), kWaitMs);
+        QTRY_VERIFY_WITH_TIMEOUT(!probe->saving(), kWaitMs);
         QVERIFY(!button->isEnabled());
         QCOMPARE(f->sim.writes().size(), 1);
         QCOMPARE(f->modals.count(), 0);
     }
 
-    void overlappingSaves()
+    // One save at a time: a page loaded while one is under way cannot be saved until it ends.
+    void oneSaveAtATime()
     {
         QVERIFY(open("3"));
-        setWriteDelay(800);
+        setWriteDelay(300);
         probe->pushButton()->click();
-        QNetworkReply *first = probe->saveReply();
-        QSignalSpy firstFinished(first, &QNetworkReply::finished);
-        QTRY_COMPARE_WITH_TIMEOUT(f->sim.writes().size(), 1, kWaitMs);
-
-        // Loading the page again allows a second save while the first one is still pending.
-        setWriteDelay(2500);
         QVERIFY(openPage("kinds") && openPage("3"));
-        probe->pushButton()->click();
-        QNetworkReply *second = probe->saveReply();
-        QVERIFY(second && second != first);
-
-        // The first answer leaves the second save tracked and the button disabled.
-        QTRY_COMPARE_WITH_TIMEOUT(firstFinished.count(), 1, kWaitMs);
-        QCOMPARE(probe->saveReply(), second);
-        QVERIFY(!probe->pushButton()->isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(!probe->saveReply(), kWaitMs);
+        QVERIFY(probe->saving() && !probe->pushButton()->isEnabled());
+        probe->saveopt();
+        QTRY_VERIFY_WITH_TIMEOUT(!probe->saving(), kWaitMs);
         QVERIFY(probe->pushButton()->isEnabled());
-        QCOMPARE(f->sim.writes().size(), 2);
+        QCOMPARE(f->sim.writes().size(), 1);
+    }
+
+    // Nothing the module changed since the page was loaded is undone, and nothing counts as
+    // saved that was not read back.
+    void safeSaves_data();
+    void safeSaves()
+    {
+        QFETCH(QByteArray, meanwhile);
+        QFETCH(int, pageFault);
+        QFETCH(int, writeFault);
+        QFETCH(QString, moveTo);
+        QFETCH(bool, locked);
+        QFETCH(QString, answer);
+        QFETCH(QString, box);
+        QFETCH(QStringList, details);
+        QFETCH(bool, confirmed);
+        QFETCH(QByteArray, module);
+        QFETCH(QStringList, rows);
+        QVERIFY(open("3"));
+        applyEdits({"name=lab"});
+        QJsonObject pages = f->sim.pages();
+        QJsonObject page = pages.value("3").toObject();
+        const QJsonObject changes = jsonObject(meanwhile);
+        for (auto change = changes.begin(); change != changes.end(); ++change)
+            page.insert(change.key(), change.value());
+        pages.insert("3", page);
+        f->sim.setPages(pages, {"3", "kinds", "shared", "bare"});
+        f->sim.setBehaviour(ModuleSimulator::Endpoint::Page, {ModuleSimulator::Fault(pageFault)}, "3");
+        f->sim.setBehaviour(ModuleSimulator::Endpoint::Write,
+                            {ModuleSimulator::Fault(writeFault), 414, moveTo.isEmpty() ? 0 : 300});
+        // Another writer on this machine that holds the module's lock and shows no sign of life.
+        QString error;
+        QLockFile otherWriter(ModuleLock::fileName(f->address(), ModuleLock::folder(&error)));
+        if (locked) {
+            QVERIFY(otherWriter.tryLock(0));
+            probe->requestTimeoutMs() = 300;
+        }
+        bool enabledDuringBox = false;
+        f->modals.setHandler([&](QWidget *widget) {
+            auto *message = qobject_cast<QMessageBox *>(widget);
+            enabledDuringBox = probe->pushButton()->isEnabled();
+            if (answer == "Escape")
+                QTest::keyClick(message, Qt::Key_Escape);
+            for (QAbstractButton *button : message->buttons()) {
+                if (answer.isEmpty() || button->text() == answer)
+                    return button->click();
+            }
+        });
+        QSignalSpy finished(f->window.get(), &MainWindow::saveFinished);
+        QTest::ignoreMessage(QtDebugMsg, "----------------------------");
+        probe->pushButton()->click();
+        if (!moveTo.isEmpty())
+            QVERIFY(openPage(moveTo));
+        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWaitMs);
+
+        QCOMPARE(finished.first().first().toBool(), confirmed);
+        QCOMPARE(f->modals.count(), box.isEmpty() ? 0 : 1);
+        if (!box.isEmpty()) {
+            QCOMPARE(f->modals.last().text, box.arg(f->address()));
+            for (const QString &line : details)
+                QVERIFY2(f->modals.last().details.contains(line.arg(f->address())),
+                         qPrintable(f->modals.last().details));
+            QVERIFY2(!enabledDuringBox, "Save stays disabled until the save has ended");
+        }
+        QCOMPARE(f->sim.pages().value("3").toObject(), jsonObject(module));
+        for (const QString &row : rows)
+            QVERIFY2(f->rows().contains(row), qPrintable(f->rows().join(", ")));
+        QVERIFY(probe->pushButton()->isEnabled());
     }
 
     // A number field without a number stops the save before anything is sent, names its row
@@ -332,6 +392,73 @@ void TestSaving::writtenValues_data()
     QTest::newRow("no current choice")
         << "3" << QStringList{"mode=-1", "name=lab"} << QByteArray()
         << compact(R"({"3": {"en": 1, "mode": "2", "name": "lab", "net": {"ch": 6, "tag": "hi"}}})");
+}
+
+void TestSaving::safeSaves_data()
+{
+    QTest::addColumn<QByteArray>("meanwhile"); // options of page 3 changed on the module after loading
+    QTest::addColumn<int>("pageFault"); // of page 3, from the re-read on
+    QTest::addColumn<int>("writeFault");
+    QTest::addColumn<QString>("moveTo"); // a page opened while the save is under way
+    QTest::addColumn<bool>("locked"); // another writer holds the module's lock throughout
+    QTest::addColumn<QString>("answer"); // the button a box is answered with, or Escape
+    QTest::addColumn<QString>("box"); // its text, %1 the module's address; empty: no box
+    QTest::addColumn<QStringList>("details"); // lines of its details
+    QTest::addColumn<bool>("confirmed"); // as saveFinished() tells
+    QTest::addColumn<QByteArray>("module"); // page 3 on the module afterwards
+    QTest::addColumn<QStringList>("rows"); // rows on screen afterwards
+
+    using F = ModuleSimulator::Fault;
+    const int ok = int(F::None);
+    const QByteArray kept = R"({"en": 0, "mode": "2", "name": "lab", "net": {"ch": 6, "tag": "hi"}})";
+    const QByteArray untouched = R"({"en": 1, "mode": "2", "name": "home", "net": {"ch": 6, "tag": "hi"}})";
+    const QString question = "Параметры изменились на модуле\nЗаписать ваши значения поверх? Остальные "
+                             "изменения модуля останутся.";
+    const QStringList where{"Модуль: %1", "Страница: 3"};
+    QTest::newRow("another option changed on the module is kept, and shown")
+        << QByteArray(R"({"en": 0})") << ok << ok << "" << false << ""
+        << "" << QStringList() << true << kept << QStringList{"en|2|en|flag:0", "name|1|name|text:lab"};
+    QTest::newRow("changed on both sides, cancelled with Escape: nothing written, the edit stays")
+        << QByteArray(R"({"name": "away"})") << ok << ok << "" << false << "Escape" << question
+        << QStringList{"name: было home, на модуле теперь away, ваше lab"} << false
+        << QByteArray(R"({"en": 1, "mode": "2", "name": "away", "net": {"ch": 6, "tag": "hi"}})")
+        << QStringList{"name|1|name|text:lab"};
+    QTest::newRow("changed on both sides, written anyway: the module's other change kept")
+        << QByteArray(R"({"name": "away", "en": 0})") << ok << ok << "" << false << "Записать" << question
+        << QStringList() << true << kept << QStringList{"en|2|en|flag:0", "name|1|name|text:lab"};
+    QTest::newRow("answered and not kept")
+        << QByteArray() << ok << int(F::PlainError404) << "" << false << ""
+        << "Модуль не сохранил изменения"
+        << QStringList(where + QStringList{"name: записано lab, на модуле home"}) << false << untouched
+        << QStringList{"name|1|name|text:lab"};
+    QTest::newRow("the page cannot be read again")
+        << QByteArray() << int(F::HttpStatus) << ok << "" << false << ""
+        << "Не удалось сохранить страницу"
+        << QStringList(where
+                       + QStringList{"Причина: reading again before the write: page \"3\": the module "
+                                     "answered with HTTP status 500"})
+        << false << untouched << QStringList{"name|1|name|text:lab"};
+    QTest::newRow("read again, not JSON")
+        << QByteArray() << int(F::InvalidJson) << ok << "" << false << ""
+        << "Не удалось сохранить страницу" << QStringList{"not a JSON object"} << false << untouched
+        << QStringList();
+    QTest::newRow("the write refused, told after the user moved on")
+        << QByteArray() << ok << int(F::HttpStatus) << "kinds" << false << ""
+        << "Не удалось сохранить страницу\nСтраница 3 модуля %1"
+        << QStringList(where + QStringList{"HTTP status 414"}) << false << untouched
+        << QStringList{"port|3|port|number:80"};
+    // Another writer changes the page right after each read: the read-back names its change.
+    QTest::newRow("changed between the re-read and the write")
+        << QByteArray() << int(F::ChangeBetween) << ok << "" << false << ""
+        << "Модуль не сохранил изменения"
+        << QStringList(where + QStringList{"between-1: записано нет, на модуле 1"}) << false
+        << QByteArray(R"({"en": 1, "mode": "2", "name": "lab", "net": {"ch": 6, "tag": "hi"},
+                          "between-1": 1, "between-2": 2})")
+        << QStringList{"name|1|name|text:lab"};
+    QTest::newRow("the module's lock held by a writer that shows no sign of life")
+        << QByteArray() << ok << ok << "" << true << ""
+        << "Не удалось сохранить страницу" << QStringList(where + QStringList{"no sign of life"}) << false
+        << untouched << QStringList{"name|1|name|text:lab"};
 }
 
 void TestSaving::untouchedRowsGoBackAsSent_data()
