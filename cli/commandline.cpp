@@ -35,11 +35,16 @@ Exit status:
   4  no target succeeded, no write was sent to any; or standard output or error could
      not be written (as on a full disk), whatever was done
   5  a write was sent and not confirmed by reading the page back: refused, unanswered or
-     read back otherwise (set and restore alike)
+     read back otherwise, in places asked for or not (set and restore alike); or a module
+     partly written: some of its pages written, others not (set)
   6  not a backup file, or one of a newer format version
-When several apply, the first in this order wins: 6, 2 (both decided before anything is
-written), 5, 4, 3, 1, 0. A failure outranks differences: a diff that could not read a page
-exits 3, and still prints the differences it found.)";
+  7  the module changed while we worked: a restore stopped before writing a page that was
+     no longer as its plan showed
+  130, 143  interrupted by SIGINT, SIGTERM: nothing new was started, a write under way was
+     finished and read back, and the summary tells what was written
+When several apply, the first in this order wins: 130 and 143, 6, 2 (both decided before
+anything is written), 5, 7, 4, 3, 1, 0. A failure outranks differences: a diff that could
+not read a page exits 3, and still prints the differences it found.)";
 
 const std::map<std::string, OutputFormat> kFormats{
     {"table", OutputFormat::Table}, {"json", OutputFormat::Json}, {"jsonl", OutputFormat::Jsonl}};

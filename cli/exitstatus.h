@@ -13,4 +13,6 @@ enum ExitStatus {
     ExitNotConfirmed = 5, // a write sent and not confirmed by reading back (refused, unanswered,
                           // read back otherwise), in set and restore alike
     ExitNotABackup = 6, // not a backup file, or one of a newer format version
+    ExitModuleChanged = 7, // the module changed while we worked: a restore stopped before a page
+    // Interrupted by a signal: 128 + the signal, 130 for SIGINT, 143 for SIGTERM.
 };

@@ -1,6 +1,7 @@
 #include "cli/fleet.h"
 
 #include "cli/exitstatus.h"
+#include "cli/interruption.h"
 #include "cli/reporter.h"
 
 #include <QEventLoop>
@@ -30,7 +31,7 @@ void Fleet::run(const Job &job, const Handle &handle)
     QEventLoop loop;
     std::map<int, TargetOutcome> waiting; // finished, but an earlier target has not
     std::vector<bool> released(size_t(total), false);
-    int started = 0;
+    started = 0;
     int handed = 0;
     int running = 0; // jobs that hold a place
     int releasedRunning = 0; // jobs that gave their place up and have not finished
@@ -54,7 +55,8 @@ void Fleet::run(const Job &job, const Handle &handle)
                                .arg(handed + int(waiting.size()))
                                .arg(total)
                                .arg(failures()));
-        if (handed == total)
+        // Interrupted: the jobs under way end, no other starts.
+        if (handed == total || (interruption() && running + releasedRunning == 0))
             loop.quit();
         else
             startMore();
@@ -68,7 +70,7 @@ void Fleet::run(const Job &job, const Handle &handle)
         startMore();
     };
     startMore = [&] {
-        while (running < jobs && releasedRunning < jobs && started < total) {
+        while (running < jobs && releasedRunning < jobs && started < total && !interruption()) {
             const int index = started++;
             ++running;
             // The job may finish before it returns; its outcome is then taken on the next
@@ -119,6 +121,8 @@ QString Fleet::summary(const QString &doneText) const
             QStringLiteral("%1 with a write not confirmed").arg(count(TargetStatus::NotConfirmed)));
     if (!details.isEmpty())
         text += QStringLiteral(" (%1)").arg(details.join(QStringLiteral(", ")));
+    if (started < targets.size())
+        text += QStringLiteral(", %1 not started (interrupted)").arg(targets.size() - started);
     return text;
 }
 

@@ -44,7 +44,8 @@ public:
 
     Fleet(const QList<Target> &targets, int jobs, Reporter *reporter);
 
-    // Returns when every job has finished; runs the event loop meanwhile.
+    // Returns when every job has finished; runs the event loop meanwhile. Once interrupted
+    // (SIGINT, SIGTERM), no job starts and it returns when those under way have finished.
     void run(const Job &job, const Handle &handle);
 
     int count(TargetStatus status) const;
@@ -62,4 +63,5 @@ private:
     int jobs;
     Reporter *reporter;
     QList<int> counts;
+    int started = 0; // targets whose job was started: all but those an interruption left
 };

@@ -2,6 +2,7 @@
 
 #include "cli/commandline.h"
 #include "cli/exitstatus.h"
+#include "cli/interruption.h"
 
 #include <QCoreApplication>
 
@@ -17,6 +18,9 @@ int main(int argc, char *argv[])
         Context context(commandLine.options());
         status = commandLine.run(context);
     }
+    // Interrupted, it ends as if the signal had ended it, once the command has told what it did.
+    if (interruption())
+        return 128 + interruption();
     // Data that did not reach its reader is no success, whatever the command did.
     return checkedExitStatus(status);
 }

@@ -5,6 +5,7 @@
 #include "cli/context.h"
 #include "cli/exitstatus.h"
 #include "cli/fleet.h"
+#include "cli/interruption.h"
 #include "cli/modulereader.h"
 
 #include "core/device/modulerequests.h"
@@ -242,6 +243,7 @@ int BackupCommand::run(Context &context)
     // saved, and syncs of different files overlap well.
     QThreadPool writers;
     writers.setMaxThreadCount(context.options.jobs);
+    catchInterruptions();
     Fleet fleet(targets, context.options.jobs, &context.reporter);
     QList<ModuleNotBackedUp> notBackedUp;
     fleet.run(

@@ -3,6 +3,7 @@
 #include "cli/commands/commands.h"
 #include "cli/context.h"
 #include "cli/exitstatus.h"
+#include "cli/interruption.h"
 #include "cli/listedoptions.h"
 #include "cli/modulereader.h"
 #include "cli/optionpath.h"
@@ -19,6 +20,8 @@
 #include <QEventLoop>
 #include <QFileInfo>
 #include <QJsonObject>
+#include <QMap>
+#include <QRegularExpression>
 #include <QTextStream>
 
 #include <algorithm>
@@ -51,13 +54,13 @@ bool confirmed(Reporter *reporter, const QString &question)
     return answer == QLatin1String("y") || answer == QLatin1String("yes");
 }
 
-// Each page written, then read back and compared, stopping at the first that fails.
-PagesWritten writePages(ModuleClient *client, const QList<PageWrite> &writes)
+// The safe sequence for one page, waited for.
+PageWriteOutcome savePageAndWait(ModuleClient *client, const PageSave &save)
 {
-    PagesWritten result;
+    PageWriteOutcome result;
     QEventLoop loop;
-    writeAndReadBackInTurn(client, writes, [&](const PagesWritten &written) {
-        result = written;
+    savePage(client, save, [&](const PageWriteOutcome &outcome) {
+        result = outcome;
         loop.quit();
     });
     loop.exec();
@@ -72,6 +75,16 @@ QString moduleLabel(const QString &address, const QString &modulesFile)
         return moduleAddressKey(target.address) == key;
     });
     return entry == listed.cend() ? address : entry->label;
+}
+
+// A word as a shell reads it back unchanged.
+QString shellWord(const QString &word)
+{
+    static const QRegularExpression plain(QStringLiteral("^[A-Za-z0-9_./:@%+=,-]+$"));
+    if (plain.match(word).hasMatch())
+        return word;
+    return QLatin1Char('\'') + QString(word).replace(QLatin1Char('\''), QStringLiteral("'\\''"))
+        + QLatin1Char('\'');
 }
 
 struct RestoreArgs
@@ -110,9 +123,12 @@ public:
                              "Go on without the catalog: values are checked against the module's types only");
         subcommand->footer(
             "Shows the plan, saves the module's state next to FILE (NAME.before-restore-TIME.json),\n"
-            "then writes the pages that differ in the module's order, reading each back. Every value is\n"
-            "first checked against the module's option as set checks it; one that does not fit stops\n"
-            "the whole restore.\n"
+            "then writes the pages that differ in the module's order, each read again just before its\n"
+            "write and read back after it. Every value is first checked against the module's option\n"
+            "as set checks it; one that does not fit stops the whole restore. A page no longer as the\n"
+            "plan showed it stops the restore before it is written (exit status 7). Interrupted\n"
+            "(Ctrl-C, SIGTERM), the write under way is finished and read back, the pages written are\n"
+            "told with the command that undoes them, and the status is 130 (143).\n"
             "FOLDER@REV is the module's file in a history (backup --git) at a revision; the state\n"
             "before the restore is then saved in the working folder.\n"
             "Example: quillnet restore 192.168.4.20 boiler.json --dry-run\n"
@@ -185,7 +201,7 @@ int RestoreCommand::run(Context &context)
             return ExitAllFailed;
         }
     }
-    QList<PageWrite> writes;
+    QMap<QString, QList<Difference>> changes;
     QStringList toWrite; // in the module's page order
     QStringList misfits; // values that set would refuse for the live options
     QList<QJsonObject> records;
@@ -198,7 +214,7 @@ int RestoreCommand::run(Context &context)
             = valuesNotHeld(key, liveOptions, pageOptions(backup.pages.value(key), key));
         if (pageChanges.isEmpty())
             continue;
-        writes.append(changesWrite(key, live.pages.value(key), pageChanges));
+        changes.insert(key, pageChanges);
         toWrite.append(key);
         const RowPlan rowPlan = planRows(catalog, key, liveOptions);
         for (const Difference &change : pageChanges) {
@@ -268,21 +284,51 @@ int RestoreCommand::run(Context &context)
     reporter.info(QStringLiteral("the module's state before the restore is saved in %1 (restore it to undo)")
                       .arg(safetyPath));
 
-    const PagesWritten result = writePages(&client, writes);
-    if (result.last.kind != PageWriteOutcome::Confirmed) {
-        QStringList notWritten = toWrite;
-        for (const QString &key : result.confirmed)
-            notWritten.removeAll(key);
-        reporter.error(QStringLiteral("%1: %2; stopped. Written and confirmed: %3. Not written or not "
-                                      "confirmed: %4")
-                           .arg(args.module, result.last.reason,
-                                result.confirmed.isEmpty() ? QStringLiteral("none")
-                                                           : result.confirmed.join(QStringLiteral(", ")),
-                                notWritten.join(QStringLiteral(", "))));
-        return ExitNotConfirmed;
+    // Each page read again just before its write, under the module's lock: one that is no
+    // longer as the plan showed it stops the restore before it is written.
+    catchInterruptions();
+    QStringList written;
+    PageWriteOutcome last;
+    last.kind = PageWriteOutcome::Confirmed;
+    for (const QString &key : qAsConst(toWrite)) {
+        if (interruption())
+            break;
+        last = savePageAndWait(&client,
+                               {key, live.pages.value(key), changes.value(key), PageSave::StopOnAnyChange});
+        if (last.kind != PageWriteOutcome::Confirmed)
+            break;
+        written.append(key);
     }
-    reporter.info(QStringLiteral("restored pages %1 of %2").arg(pageList, args.module));
-    return ExitSuccess;
+    if (written.size() == toWrite.size()) {
+        reporter.info(QStringLiteral("restored pages %1 of %2").arg(pageList, args.module));
+        return ExitSuccess;
+    }
+    // Stopped by the page under way, or by a signal between two pages.
+    const bool pageStopped = last.kind != PageWriteOutcome::Confirmed;
+    const QStringList notWritten = toWrite.mid(written.size());
+    QString why = pageStopped ? last.reason : QStringLiteral("interrupted");
+    if (last.kind == PageWriteOutcome::Changed) {
+        QStringList places;
+        for (const Difference &difference : qAsConst(last.differences))
+            places.append(optionPathText(difference.pathParts()));
+        why += QStringLiteral(" (%1); it is not written").arg(places.join(QStringLiteral(", ")));
+    }
+    reporter.error(
+        QStringLiteral("%1: %2; stopped. Written and confirmed: %3. Not written or not confirmed: %4")
+            .arg(args.module, why,
+                 written.isEmpty() ? QStringLiteral("none") : written.join(QStringLiteral(", ")),
+                 notWritten.join(QStringLiteral(", "))));
+    if (!written.isEmpty() || last.writeSent()) {
+        QStringList undone = written;
+        if (pageStopped && last.writeSent())
+            undone.append(notWritten.first());
+        reporter.info(QStringLiteral("to undo: quillnet restore %1 %2 --pages %3 --yes")
+                          .arg(shellWord(args.module), shellWord(safetyPath),
+                               shellWord(undone.join(QLatin1Char(',')))));
+    }
+    if (interruption())
+        return ExitSuccess; // the program's status tells the interruption
+    return last.kind == PageWriteOutcome::Changed ? ExitModuleChanged : ExitNotConfirmed;
 }
 
 std::unique_ptr<Command> addRestoreCommand(CLI::App &app)

@@ -2,11 +2,13 @@
 #include "cli/context.h"
 #include "cli/exitstatus.h"
 #include "cli/fleet.h"
+#include "cli/interruption.h"
 #include "cli/listedoptions.h"
 #include "cli/modulereader.h"
 #include "cli/optionpath.h"
 #include "cli/valuetext.h"
 
+#include "core/device/modulelock.h"
 #include "core/device/modulereplies.h"
 #include "core/device/pagecompare.h"
 #include "core/device/pagewrite.h"
@@ -73,8 +75,25 @@ QString statusText(TargetStatus status, bool dryRun)
     return {};
 }
 
-// One module: read the pages named, change the values, write each changed page back whole
-// and read it again to see that the module kept every change.
+// What became of the changes of one page, and of a target some of whose pages were written.
+const QString kWritten = QStringLiteral("written");
+const QString kNotWritten = QStringLiteral("not written");
+const QString kNotConfirmed = QStringLiteral("not confirmed");
+const QString kPartlyWritten = QStringLiteral("partly written");
+
+// "1/port (read back 80, written 8080)" for each place a page read back differs in.
+QString differencesText(const QList<Difference> &differences)
+{
+    QStringList places;
+    for (const Difference &difference : differences)
+        places.append(
+            QStringLiteral("%1 (read back %2, written %3)")
+                .arg(optionPathText(difference.pathParts()), cellText(difference.a), cellText(difference.b)));
+    return places.join(QStringLiteral(", "));
+}
+
+// One module: with its lock held, read the pages named, change the values, write each changed
+// page back whole and read it again to see that it holds exactly what was written.
 class SetJob : public QObject
 {
 public:
@@ -86,9 +105,25 @@ public:
         , target(target)
         , finishJob(std::move(finish))
         , client(target.address, context->clientSettings(), this)
+        , lock(target.address)
     { }
 
+    // The read is the read before the write: the lock is taken first, so that no other writer
+    // on this machine changes the pages between the two. A dry run writes nothing and takes
+    // no turn.
     void start()
+    {
+        if (dryRun)
+            return read();
+        lock.acquire(client.timeoutMs(), [this](const QString &error) {
+            if (!error.isEmpty())
+                return finish(TargetStatus::Failed, error);
+            read();
+        });
+    }
+
+private:
+    void read()
     {
         QStringList wanted;
         for (const Assignment &assignment : qAsConst(assignments)) {
@@ -109,7 +144,6 @@ public:
         });
     }
 
-private:
     void plan()
     {
         QStringList problems;
@@ -160,45 +194,60 @@ private:
             if (changes.contains(key))
                 writes.append(changesWrite(key, pages.value(key), changes.value(key)));
         }
-        writeAndReadBackInTurn(&client, writes, [this](const PagesWritten &result) {
-            written = result.confirmed;
-            switch (result.last.kind) {
-            case PageWriteOutcome::Confirmed:
-                return finish(TargetStatus::Done);
-            // A write sent counts as not confirmed however it ended, as in a restore: the
-            // module may hold it in part or whole.
-            case PageWriteOutcome::WriteFailed:
-            case PageWriteOutcome::ReadBackFailed:
-            case PageWriteOutcome::Differs:
-                return finish(TargetStatus::NotConfirmed, result.last.reason + writtenSoFar());
-            default:
-                return finish(TargetStatus::Failed, result.last.reason + writtenSoFar());
-            }
-        });
+        writeAndReadBackInTurn(
+            &client, writes,
+            [this, writes](const PagesWritten &result) {
+                const PageWriteOutcome &last = result.last;
+                const bool allWritten = result.confirmed.size() == writes.size();
+                // A write sent counts as not confirmed however it ended, as in a restore: the
+                // module may hold it in part or whole.
+                const bool notConfirmed = last.kind != PageWriteOutcome::Confirmed && last.writeSent();
+                for (const PageWrite &write : writes)
+                    pageResults.insert(write.pageKey, kNotWritten);
+                for (const QString &key : result.confirmed)
+                    pageResults.insert(key, kWritten);
+                if (!allWritten && notConfirmed)
+                    pageResults.insert(writes.at(result.confirmed.size()).pageKey, kNotConfirmed);
+                if (allWritten)
+                    return finish(TargetStatus::Done);
+                QString error = result.stopped ? QStringLiteral("interrupted") : last.reason;
+                if (last.kind == PageWriteOutcome::Differs)
+                    error += QStringLiteral(": ") + differencesText(last.differences);
+                // Some pages changed and others not: the module is neither as it was nor as asked.
+                if (!result.confirmed.isEmpty())
+                    return finish(TargetStatus::NotConfirmed, error + writtenSoFar(result.confirmed),
+                                  kPartlyWritten);
+                if (notConfirmed)
+                    return finish(TargetStatus::NotConfirmed, error);
+                finish(TargetStatus::Failed, error);
+            },
+            [] { return interruption() == 0; });
     }
 
-    QString writtenSoFar() const
+    static QString writtenSoFar(const QStringList &written)
     {
-        if (written.isEmpty())
-            return {};
         return QStringLiteral(" (pages written before: %1)").arg(written.join(QStringLiteral(", ")));
     }
 
-    void finish(TargetStatus status, const QString &error = {})
+    void finish(TargetStatus status, const QString &error = {}, const QString &statusOverride = {})
     {
+        lock.release();
         TargetOutcome outcome;
         outcome.status = status;
         outcome.error = error;
-        const QString result = statusText(status, dryRun);
+        const QString result = statusOverride.isEmpty() ? statusText(status, dryRun) : statusOverride;
         QJsonArray changed;
         for (const QString &key : qAsConst(pageOrder)) {
             for (const Difference &change : changes.value(key)) {
                 const QString path = optionPathText(change.pathParts());
+                const QString changeResult = pageResults.value(key, result);
                 changed.append(QJsonObject{{QStringLiteral("path"), path},
                                            {QStringLiteral("from"), change.a},
-                                           {QStringLiteral("to"), change.b}});
+                                           {QStringLiteral("to"), change.b},
+                                           {QStringLiteral("result"), changeResult}});
                 const QStringList fromTo = shown.value(path);
-                outcome.rows.append({target.address, path, fromTo.value(0), fromTo.value(1), result, error});
+                outcome.rows.append(
+                    {target.address, path, fromTo.value(0), fromTo.value(1), changeResult, error});
             }
         }
         if (outcome.rows.isEmpty())
@@ -224,7 +273,8 @@ private:
     QMap<QString, QJsonObject> pages;
     QMap<QString, QList<Difference>> changes;
     QHash<QString, QStringList> shown; // per path, the values changed from and to as a table shows them
-    QStringList written;
+    QMap<QString, QString> pageResults; // once written: what became of each page's changes
+    ModuleLock lock;
 };
 
 struct SetArgs
@@ -248,8 +298,12 @@ public:
                              "Go on without the catalog: values keep the module's types, choices take "
                              "values only");
         subcommand->footer(
-            "Each page is read, changed, written back whole and read again. A value keeps the type the\n"
-            "option has on the module; a choice takes its value or its label.\n"
+            "With the module's lock held (quillnet and the window on this machine take turns), each\n"
+            "page is read, changed, written back whole and read again; a page read back that differs\n"
+            "from what was written in any place, asked for or not, is named (exit status 5). Each\n"
+            "change is written, not written or not confirmed; a module with some pages written and\n"
+            "others not is partly written (5). A value keeps the type the option has on the module;\n"
+            "a choice takes its value or its label.\n"
             "Example: quillnet set --all 1/mode=STA 3/net/ch=11 --dry-run");
     }
     int run(Context &context) override;
@@ -293,6 +347,7 @@ int SetCommand::run(Context &context)
     if (!context.loadCatalog(&catalog, args.noCatalog ? CatalogUse::None : CatalogUse::Writing))
         return ExitBadInput;
 
+    catchInterruptions();
     RecordWriter output(context.options.format,
                         {QStringLiteral("module"), QStringLiteral("path"), QStringLiteral("from"),
                          QStringLiteral("to"), QStringLiteral("result"), QStringLiteral("reason")});

@@ -6,9 +6,13 @@
 #include "core/modules/modulelistfile.h"
 #include "support/exactpages.h"
 #include "support/testworkdir.h"
+#include "support/timeouts.h"
 
 #include <QDir>
 #include <QtTest>
+
+#include <atomic>
+#include <csignal>
 
 class TestCliRestore : public QObject
 {
@@ -19,6 +23,8 @@ private slots:
     void restore();
     void exactNumbers_data() { addExactPageRows(); }
     void exactNumbers();
+    void interrupted_data();
+    void interrupted();
 };
 
 void TestCliRestore::restore_data()
@@ -28,7 +34,7 @@ void TestCliRestore::restore_data()
     // int), or a hand-edited value that set would refuse: "group", "text", "choice", "flag"
     QTest::addColumn<QString>("file");
     QTest::addColumn<QStringList>("options");
-    QTest::addColumn<int>("writeAnswer"); // ModuleSimulator::Fault
+    QTest::addColumn<int>("writeAnswer"); // ModuleSimulator::Fault; change-between: of page 3's reads
     QTest::addColumn<int>("exitCode");
     QTest::addColumn<QStringList>("plan"); // paths, in the module's page order
     QTest::addColumn<QStringList>("written"); // pages
@@ -68,6 +74,9 @@ void TestCliRestore::restore_data()
     QTest::newRow("the module falls silent on the write")
         << changed << "backup" << QStringList{"--yes"} << int(F::Hang) << 5 << fullPlan << QStringList{"1"}
         << false;
+    QTest::newRow("page 3 changed after the plan: stopped before it, with the undo command")
+        << changed << "backup" << QStringList{"--yes"} << int(F::ChangeBetween) << 7 << fullPlan
+        << QStringList{"1"} << false;
     QTest::newRow("a backup of another address")
         << changed << "other" << QStringList{"--yes"} << ok << 2 << QStringList() << QStringList() << false;
     QTest::newRow("another address allowed")
@@ -130,7 +139,10 @@ void TestCliRestore::restore()
         backup.insert("module", QJsonObject{{"address", "10.0.0.99"}, {"label", "elsewhere"}});
     dir.writeFile("restore.json", QJsonDocument(backup).toJson());
     module->setPages(live, sampleOrder());
-    module->setBehaviour(ModuleSimulator::Endpoint::Write, {ModuleSimulator::Fault(writeAnswer)});
+    if (writeAnswer == int(ModuleSimulator::Fault::ChangeBetween))
+        module->setBehaviour(ModuleSimulator::Endpoint::Page, {ModuleSimulator::Fault(writeAnswer)}, "3");
+    else
+        module->setBehaviour(ModuleSimulator::Endpoint::Write, {ModuleSimulator::Fault(writeAnswer)});
 
     // Standard input is a pipe: no terminal to ask.
     const QuillnetRun run = runQuillnet(dir.path(),
@@ -142,6 +154,8 @@ void TestCliRestore::restore()
         planned.append(line.value("path").toString());
     QCOMPARE(planned, plan);
     QCOMPARE(writtenPages(*module), written);
+    if (exitCode == 7)
+        QVERIFY2(run.err.contains("3/between-1") && run.err.contains("--pages 1 --yes"), run.err);
 
     // The undo file: written before the first write, the module's state then, and only then.
     const QStringList undo = QDir(dir.path()).entryList({"restore.before-restore-*.json"});
@@ -199,6 +213,50 @@ void TestCliRestore::exactNumbers()
     QCOMPARE(undo.size(), 1);
     QVERIFY(dir.readFile(undo.first()).contains("\"1\": " + withNameChanged(page)));
     QCOMPARE(runQuillnet(dir.path(), {"diff", address, "backup.json"}).exitCode, 0);
+}
+
+// A signal while page 1 is written: that write is finished and read back, page 3 is never
+// sent, the summary tells what was written, and the status tells the signal.
+void TestCliRestore::interrupted_data()
+{
+    QTest::addColumn<QStringList>("args"); // after the module
+    QTest::addColumn<int>("signal");
+    QTest::addColumn<QString>("told");
+    QTest::newRow("restore, Ctrl-C") << QStringList{"restore", "backup.json", "--yes"} << SIGINT
+                                     << "to undo: quillnet restore %1 ";
+    QTest::newRow("set, SIGTERM") << QStringList{"set", "1/port=80", "3/period=30"} << SIGTERM
+                                  << "interrupted (pages written before: 1)";
+}
+
+void TestCliRestore::interrupted()
+{
+    QFETCH(QStringList, args);
+    QFETCH(int, signal);
+    QFETCH(QString, told);
+    TestWorkDir dir;
+    dir.writeFile("description.json", sampleCatalog());
+    auto module = startModule(samplePages(), sampleOrder());
+    const QString address = moduleAddress(*module);
+    QCOMPARE(runQuillnet(dir.path(), {"backup", address, "-O", "backup.json"}).exitCode, 0);
+    QJsonObject live = samplePages();
+    for (const QString key : {"1", "3"}) {
+        QJsonObject options = live.value(key).toObject();
+        options.insert(key == "1" ? "port" : "period", 7);
+        live.insert(key, options);
+    }
+    module->setPages(live, sampleOrder());
+    std::atomic<qint64> pid{0};
+    module->setWriteListener([&pid, signal](const QByteArray &, bool) {
+        if (const qint64 quillnet = pid.exchange(0))
+            ::kill(pid_t(quillnet), signal);
+    });
+    auto quillnet = startQuillnet(dir.path(), QStringList{"-o", "jsonl", args.at(0), address} + args.mid(1));
+    pid = quillnet->processId();
+    QVERIFY(quillnet->waitForFinished(kWaitMs));
+    const QByteArray err = quillnet->readAllStandardError();
+    QCOMPARE(quillnet->exitCode(), 128 + signal);
+    QCOMPARE(writtenPages(*module), QStringList{"1"});
+    QVERIFY2(err.contains(told.arg(address).toUtf8()), err);
 }
 
 QTEST_GUILESS_MAIN(TestCliRestore)

@@ -4,6 +4,7 @@
 #include "quillnetrun.h"
 
 #include "support/testworkdir.h"
+#include "support/timeouts.h"
 
 #include <QTcpServer>
 #include <QTcpSocket>
@@ -81,6 +82,9 @@ private slots:
     void set();
     void fleetWithDeadModule();
     void writeIsNeverRepeated();
+    void whatBecameOfEachChange_data();
+    void whatBecameOfEachChange();
+    void concurrentSetsTakeTurns();
 };
 
 void TestCliSet::set_data()
@@ -197,6 +201,66 @@ void TestCliSet::writeIsNeverRepeated()
     QCOMPARE(module.writes, 1);
     QCOMPARE(run.lines().value(0).value("status").toString(), QString("not confirmed"));
     QVERIFY2(run.err.contains("not sent again"), run.err);
+}
+
+// Every place of a page read back counts, and each change tells what became of it.
+void TestCliSet::whatBecameOfEachChange_data()
+{
+    QTest::addColumn<QStringList>("assignments");
+    QTest::addColumn<int>("pageAnswer"); // of page 1: ModuleSimulator::Fault
+    QTest::addColumn<bool>("refuseAfterFirst"); // the module refuses every write after the first
+    QTest::addColumn<QString>("status");
+    QTest::addColumn<QStringList>("results"); // of each change
+    QTest::addColumn<QString>("named"); // in the error
+    QTest::newRow("a place not asked for changed between the read and the write")
+        << QStringList{"1/port=8080"} << int(ModuleSimulator::Fault::ChangeBetween) << false
+        << "not confirmed" << QStringList{"not confirmed"} << "1/between-1 (read back 1, written (missing))";
+    QTest::newRow("page 1 written, page 3 refused")
+        << QStringList{"1/port=8080", "3/period=5"} << int(ModuleSimulator::Fault::None) << true
+        << "partly written" << QStringList{"written", "not confirmed"} << "pages written before: 1";
+}
+
+void TestCliSet::whatBecameOfEachChange()
+{
+    QFETCH(QStringList, assignments);
+    QFETCH(int, pageAnswer);
+    QFETCH(bool, refuseAfterFirst);
+    QFETCH(QString, status);
+    QFETCH(QStringList, results);
+    QFETCH(QString, named);
+    TestWorkDir dir;
+    auto module = startModule(samplePages(), sampleOrder());
+    module->setBehaviour(ModuleSimulator::Endpoint::Page, {ModuleSimulator::Fault(pageAnswer)}, "1");
+    ModuleSimulator *sim = module.get();
+    module->setWriteListener([sim, refuseAfterFirst](const QByteArray &, bool) {
+        if (refuseAfterFirst)
+            sim->setBehaviour(ModuleSimulator::Endpoint::Write, {ModuleSimulator::Fault::HttpStatus});
+    });
+    const QuillnetRun run = runQuillnet(
+        dir.path(), QStringList{"-o", "jsonl", "set", moduleAddress(*module), "--no-catalog"} + assignments);
+    QCOMPARE(run.exitCode, 5);
+    const QJsonObject line = run.lines().value(0);
+    QCOMPARE(line.value("status").toString(), status);
+    QStringList changeResults;
+    for (const QJsonValue change : line.value("changes").toArray())
+        changeResults.append(change.toObject().value("result").toString());
+    QCOMPARE(changeResults, results);
+    QVERIFY2(run.err.contains(named.toUtf8()), run.err);
+}
+
+// Two sets of one page at once, each changing an option of its own, on a slow module: they take
+// turns, and each reads the page after the other has written it.
+void TestCliSet::concurrentSetsTakeTurns()
+{
+    TestWorkDir dir;
+    auto module = startModule(samplePages(), sampleOrder());
+    module->setBehaviour(ModuleSimulator::Endpoint::Write, {ModuleSimulator::Fault::None, 500, 300});
+    auto first = startQuillnet(dir.path(), {"set", moduleAddress(*module), "1/port=8080", "--no-catalog"});
+    auto second = startQuillnet(dir.path(), {"set", moduleAddress(*module), "1/name=second", "--no-catalog"});
+    QVERIFY(first->waitForFinished(kWaitMs) && second->waitForFinished(kWaitMs));
+    QCOMPARE(first->exitCode(), 0);
+    QCOMPARE(second->exitCode(), 0);
+    QCOMPARE(module->pages(), pagesWith({{"1|port", 8080}, {"1|name", "second"}}));
 }
 
 QTEST_GUILESS_MAIN(TestCliSet)

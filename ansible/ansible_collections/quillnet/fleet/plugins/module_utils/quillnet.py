@@ -21,6 +21,7 @@ EXIT_SOME_FAILED = 3
 EXIT_ALL_FAILED = 4
 EXIT_NOT_CONFIRMED = 5
 EXIT_NOT_A_BACKUP = 6
+EXIT_MODULE_CHANGED = 7
 
 EXIT_MEANINGS = {
     EXIT_SUCCESS: "done",
@@ -30,6 +31,7 @@ EXIT_MEANINGS = {
     EXIT_ALL_FAILED: "no target succeeded",
     EXIT_NOT_CONFIRMED: "a write not confirmed by reading back",
     EXIT_NOT_A_BACKUP: "not a backup file",
+    EXIT_MODULE_CHANGED: "the module changed while quillnet worked",
 }
 
 # What set says of a module it has done with.
