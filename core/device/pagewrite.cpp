@@ -124,7 +124,7 @@ PageWrite changesWrite(const QString &pageKey, const QJsonObject &pageReply, con
 
 QJsonValue valueAt(const QJsonObject &options, const Difference &place)
 {
-    const QJsonValue value = options.value(place.optionKey);
+    QJsonValue value = options.value(place.optionKey);
     if (!place.isMember)
         return value;
     return value.isObject() ? value.toObject().value(place.memberKey) : QJsonValue(QJsonValue::Undefined);
@@ -149,7 +149,8 @@ void writeAndReadBack(ModuleClient *client, const PageWrite &write,
 }
 
 void writeAndReadBackInTurn(ModuleClient *client, const QList<PageWrite> &writes,
-                            std::function<void(const PagesWritten &)> done, std::function<bool()> mayGoOn)
+                            std::function<void(const PagesWritten &)> done,
+                            const std::function<bool()> &mayGoOn)
 {
     PagesWritten none;
     none.last.kind = PageWriteOutcome::Confirmed;

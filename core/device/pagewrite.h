@@ -78,7 +78,7 @@ struct PagesWritten
 // also for no pages: never before this returns.
 void writeAndReadBackInTurn(ModuleClient *client, const QList<PageWrite> &writes,
                             std::function<void(const PagesWritten &)> done,
-                            std::function<bool()> mayGoOn = nullptr);
+                            const std::function<bool()> &mayGoOn = nullptr);
 
 // Changes made on a page as it was loaded, to be saved onto the page as the module has it now.
 struct PageSave
