@@ -4,8 +4,11 @@
 
 #include <memory>
 
-void readModule(ModuleClient *client, const std::optional<QStringList> &only,
-                std::function<void(const ModuleRead &)> done)
+namespace {
+
+using ReadDone = std::function<void(const ModuleRead &)>;
+
+void readListed(ModuleClient *client, const std::optional<QStringList> &only, ReadDone done)
 {
     client->readPageList([client, only, done = std::move(done)](const ClientResult &list) {
         auto read = std::make_shared<ModuleRead>();
@@ -51,6 +54,40 @@ void readModule(ModuleClient *client, const std::optional<QStringList> &only,
             });
         }
     });
+}
+
+// The pages named, one after the other, without the page list: a module read for a write
+// answers one request less. A page not read from a module that answers sends the whole read
+// through the list, which tells a page the module does not have from one that failed to come;
+// a module that has answered nothing is not asked again.
+void readNamed(ModuleClient *client, const QStringList &keys, int index, std::shared_ptr<ModuleRead> read,
+               ReadDone done)
+{
+    if (index == keys.size()) {
+        read->listed = true;
+        read->pageKeys = keys;
+        return done(*read);
+    }
+    client->readPage(keys.at(index), [client, keys, index, read, done](const ClientResult &page) {
+        if (page.ok) {
+            read->pages.insert(keys.at(index), page.page);
+            return readNamed(client, keys, index + 1, read, done);
+        }
+        if (client->hasAnswered())
+            return readListed(client, keys, done);
+        read->error = page.error;
+        done(*read);
+    });
+}
+
+} // namespace
+
+void readModule(ModuleClient *client, const std::optional<QStringList> &only,
+                std::function<void(const ModuleRead &)> done)
+{
+    if (only && !only->isEmpty())
+        return readNamed(client, *only, 0, std::make_shared<ModuleRead>(), std::move(done));
+    readListed(client, only, std::move(done));
 }
 
 ModuleRead readModuleAndWait(ModuleClient *client, const std::optional<QStringList> &only)

@@ -56,6 +56,8 @@ public:
 
     QString address() const { return moduleAddress; }
     int timeoutMs() const { return settings.timeoutMs; }
+    // Whether the module has answered any request yet, with any HTTP status.
+    bool hasAnswered() const { return answered; }
 
     void readPageList(Done done);
     void readPage(const QString &pageKey, Done done);

@@ -124,6 +124,8 @@ void TestCliSet::set_data()
         << QStringList{"1/en=2"} << QStringList() << ok << 2 << QJsonObject() << QStringList();
     QTest::newRow("an option the module lacks")
         << QStringList{"1/port=1", "1/nope=1"} << QStringList() << ok << 2 << QJsonObject() << QStringList();
+    QTest::newRow("a page the module lacks")
+        << QStringList{"1/port=1", "9/port=1"} << QStringList() << ok << 2 << QJsonObject() << QStringList();
     QTest::newRow("a page path is no option")
         << QStringList{"1=5"} << QStringList() << ok << 2 << QJsonObject() << QStringList();
     // The module answers the write and keeps nothing: the read-back tells.
@@ -161,8 +163,10 @@ void TestCliSet::set()
              writeAnswer == int(ModuleSimulator::Fault::None) ? pagesWith(changed) : samplePages());
     if (exitCode == 2)
         QVERIFY2(run.err.contains("the option") || run.err.contains("no option")
-                     || run.err.contains("names a page"),
+                     || run.err.contains("names a page") || run.err.contains("no page \"9\""),
                  run.err);
+    // The pages named are read alone; the page list only tells a page the module lacks.
+    QCOMPARE(module->requests().contains("/jsonoptions?select=0"), run.err.contains("no page"));
 }
 
 // One module down never stops the others: each is set, and the run ends with status 3.
