@@ -93,40 +93,53 @@ void ModuleLock::acquire(int timeout, std::function<void(const QString &)> whenD
     done = std::move(whenDone);
     timeoutMs = timeout;
     waitingSince = QDateTime::currentMSecsSinceEpoch();
-    retry.start(0);
+    // A free lock is taken at once, which spares each save a turn of the event loop; a busy
+    // one, and any failure, is told from the event loop.
+    if (!takeIfFree())
+        retry.start(0);
 }
 
-void ModuleLock::tryOnce()
+void ModuleLock::tell(const QString &error)
 {
-    const auto finish = [this](const QString &error) {
-        const auto told = std::move(done);
-        done = nullptr;
-        if (told)
-            told(error);
-    };
+    const auto told = std::move(done);
+    done = nullptr;
+    if (told)
+        told(error);
+}
+
+bool ModuleLock::takeIfFree()
+{
     if (!file) {
-        QString error;
-        const QString lockFolder = folder(&error);
+        const QString lockFolder = folder(&folderError);
         if (lockFolder.isEmpty())
-            return finish(error);
+            return false;
         path = fileName(address, lockFolder);
         file = std::make_unique<QLockFile>(path);
         // Only the lock of a process that is gone is taken over, however long it was held.
         file->setStaleLockTime(0);
     }
-    if (file->tryLock(0)) {
-        held = true;
-        heartbeat.start();
-        return finish({});
-    }
+    if (!file->tryLock(0))
+        return false;
+    held = true;
+    heartbeat.start();
+    tell({});
+    return true;
+}
+
+void ModuleLock::tryOnce()
+{
+    if (takeIfFree())
+        return;
+    if (!file)
+        return tell(folderError);
     if (file->error() != QLockFile::LockFailedError)
-        return finish(QStringLiteral("cannot make the lock file %1").arg(path));
+        return tell(QStringLiteral("cannot make the lock file %1").arg(path));
     const qint64 lastSign = qMax(waitingSince, QFileInfo(path).lastModified().toMSecsSinceEpoch());
     if (QDateTime::currentMSecsSinceEpoch() - lastSign >= timeoutMs) {
-        return finish(QStringLiteral("another writer on this machine (%1) holds the module and has shown no "
-                                     "sign of life for %2 s")
-                          .arg(holderText())
-                          .arg(timeoutMs / 1000.0));
+        return tell(QStringLiteral("another writer on this machine (%1) holds the module and has shown no "
+                                   "sign of life for %2 s")
+                        .arg(holderText())
+                        .arg(timeoutMs / 1000.0));
     }
     retry.start(kRetryMs);
 }

@@ -20,7 +20,8 @@ public:
 
     // Takes the lock; done is called with an empty text once it is held, or with the reason
     // it could not be: the lock file cannot be made, or its holder has shown no sign of life
-    // for timeoutMs. Never called before this returns, nor after the lock is destroyed.
+    // for timeoutMs. A free lock is told held before this returns; a wait or a failure is
+    // never told before it returns. Never called after the lock is destroyed.
     void acquire(int timeoutMs, std::function<void(const QString &error)> done);
     void release();
     bool isHeld() const { return held; }
@@ -34,11 +35,15 @@ public:
 
 private:
     void tryOnce();
+    // Takes the lock if it is free, and tells so.
+    bool takeIfFree();
+    void tell(const QString &error);
     QString holderText() const;
 
     QString address;
     std::unique_ptr<QLockFile> file;
     QString path;
+    QString folderError; // why the lock folder could not be made
     QTimer retry;
     QTimer heartbeat;
     int timeoutMs = 0;
