@@ -32,7 +32,7 @@ struct MainWindowProbe
     int &requestTimeoutMs() const { return w.requestTimeoutMs; }
     QNetworkReply *pageReply() const { return w.pageReply; }
     QNetworkReply *pagesReply() const { return w.pagesReply; }
-    bool saving() const { return w.saveClient; }
+    bool saving() const { return w.saving; }
     QNetworkReply *descriptionReply() const { return w.descriptionReply; }
     QUdpSocket &udpSocket() const { return w.udpSocket; }
 

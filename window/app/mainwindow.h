@@ -109,7 +109,7 @@ private:
     void finispage(QNetworkReply *reply);
     // saving: the changed rows, the safe sequence started with them, and its end.
     QList<Difference> pagechanges();
-    void startsave(const PageSave &save);
+    void startsave(const QString &address, const PageSave &save);
     void finissaveopt(const QString &address, const PageSave &save, const PageWriteOutcome &outcome);
     void showsaveerror(const QString &address, const QString &key, const QString &text,
                        const QStringList &details);
@@ -129,9 +129,10 @@ private:
 
     QNetworkReply *pageReply = nullptr;
     QNetworkReply *pagesReply = nullptr;
-    // The client of the save under way, from Save pressed to the save's last box; null when
-    // none is.
+    // The client of the saves to the module last saved to: kept between saves, so that its
+    // connection to the module is too. A save is under way from Save pressed to its last box.
     ModuleClient *saveClient = nullptr;
+    bool saving = false;
     QNetworkReply *descriptionReply = nullptr;
     std::unique_ptr<Ui> ui;
     QNetworkAccessManager networkManager;

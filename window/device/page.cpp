@@ -94,7 +94,7 @@ void MainWindow::showpage(const QJsonObject &values)
         return;
     pageShown = true;
     // A save under way enables the button when it ends.
-    ui->pushButton->setDisabled(saveClient != nullptr);
+    ui->pushButton->setDisabled(saving);
 }
 
 void MainWindow::clearpage()

@@ -58,14 +58,14 @@ void MainWindow::saveopt()
 {
     // Only the page on screen, as received from the selected module, may be written back; and
     // one save at a time.
-    if (!pageShown || saveClient || !numbersentered()) {
+    if (!pageShown || saving || !numbersentered()) {
         emit saveFinished(false);
         return;
     }
 
     ui->pushButton->setDisabled(true);
     qDebug() << uitexts::logSaveSeparator;
-    startsave({pageKey, pageValues, pagechanges(), PageSave::MergeOthers});
+    startsave(moduleAddress, {pageKey, pageValues, pagechanges(), PageSave::MergeOthers});
     markrows();
 }
 
@@ -97,8 +97,13 @@ QList<Difference> MainWindow::pagechanges()
     return changes;
 }
 
-void MainWindow::startsave(const PageSave &save)
+void MainWindow::startsave(const QString &address, const PageSave &save)
 {
+    saving = true;
+    if (saveClient && saveClient->address() != address) {
+        saveClient->deleteLater();
+        saveClient = nullptr;
+    }
     if (!saveClient) {
         ClientSettings settings;
         settings.timeoutMs = requestTimeoutMs;
@@ -106,9 +111,8 @@ void MainWindow::startsave(const PageSave &save)
         settings.logFailure = [](const QString &line) {
             qWarning().noquote() << line;
         };
-        saveClient = new ModuleClient(moduleAddress, settings, this);
+        saveClient = new ModuleClient(address, settings, this);
     }
-    const QString address = moduleAddress;
     savePage(saveClient, save, [this, address, save](const PageWriteOutcome &outcome) {
         finissaveopt(address, save, outcome);
     });
@@ -133,7 +137,7 @@ void MainWindow::finissaveopt(const QString &address, const PageSave &save, cons
                         tr(uitexts::cancelSave))) {
             PageSave anyway = save;
             anyway.rule = PageSave::WriteOverConflicts;
-            startsave(anyway);
+            startsave(address, anyway);
             return;
         }
         break;
@@ -152,8 +156,7 @@ void MainWindow::finissaveopt(const QString &address, const PageSave &save, cons
             rowEditors[row].shown = before;
     }
     rowsBeforeSave.clear();
-    saveClient->deleteLater();
-    saveClient = nullptr;
+    saving = false;
     if (pageShown)
         ui->pushButton->setDisabled(false);
     emit saveFinished(outcome.kind == PageWriteOutcome::Confirmed);
