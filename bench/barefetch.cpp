@@ -6,6 +6,11 @@
 //
 //   quillnet-bench-fetch TARGETS_FILE JOBS
 //
+//   quillnet-bench-fetch TARGETS_FILE JOBS PAGE
+//
+// With a PAGE, the least a safe write of that page needs instead: the page, the page written
+// back as it came, and the page again, one after the other for each module.
+//
 // Prints {"modules": N, "pages": P, "bytes": B, "failed": F} on one line; exits 1 when a
 // request failed.
 
@@ -28,19 +33,25 @@ const QString kPageListKey = QStringLiteral("0");
 // Every module has this page, whether or not its page list names it.
 const QString kServicePageKey = QStringLiteral("promode");
 
-QUrl pageUrl(const QString &address, const QString &key)
+QUrl moduleUrl(const QString &address, const QString &query, const QByteArray &value)
 {
     QUrl url(QStringLiteral("http://%1/jsonoptions").arg(address));
-    url.setQuery(QStringLiteral("select=") + QString::fromLatin1(QUrl::toPercentEncoding(key)));
+    url.setQuery(query + QString::fromLatin1(QUrl::toPercentEncoding(QString::fromUtf8(value))));
     return url;
+}
+
+QUrl pageUrl(const QString &address, const QString &key)
+{
+    return moduleUrl(address, QStringLiteral("select="), key.toUtf8());
 }
 
 class FleetFetch
 {
 public:
-    FleetFetch(const QStringList &modules, int jobs)
+    FleetFetch(const QStringList &modules, int jobs, const QString &writtenPage)
         : modules(modules)
         , jobs(jobs)
+        , writtenPage(writtenPage)
     { }
 
     void start()
@@ -61,7 +72,9 @@ private:
     void startModule(const QString &address)
     {
         ++running;
-        get(address, kPageListKey, [this, address](const QByteArray &body) {
+        if (!writtenPage.isEmpty())
+            return writeModule(address);
+        get(pageUrl(address, kPageListKey), [this, address](const QByteArray &body) {
             QStringList keys;
             const QJsonArray list
                 = QJsonDocument::fromJson(body).object().value(QStringLiteral("select")).toArray();
@@ -77,9 +90,22 @@ private:
     {
         if (index == keys.size())
             return moduleDone();
-        get(address, keys.at(index), [this, address, keys, index](const QByteArray &) {
+        get(pageUrl(address, keys.at(index)), [this, address, keys, index](const QByteArray &) {
             ++pages;
             fetchPages(address, keys, index + 1);
+        });
+    }
+
+    void writeModule(const QString &address)
+    {
+        get(pageUrl(address, writtenPage), [this, address](const QByteArray &page) {
+            const QByteArray document = QJsonDocument::fromJson(page).toJson(QJsonDocument::Compact);
+            get(moduleUrl(address, QStringLiteral("write="), document), [this, address](const QByteArray &) {
+                get(pageUrl(address, writtenPage), [this](const QByteArray &) {
+                    pages += 2;
+                    moduleDone();
+                });
+            });
         });
     }
 
@@ -89,9 +115,9 @@ private:
         start();
     }
 
-    void get(const QString &address, const QString &key, const Body &then)
+    void get(const QUrl &url, const Body &then)
     {
-        QNetworkReply *reply = network.get(QNetworkRequest(pageUrl(address, key)));
+        QNetworkReply *reply = network.get(QNetworkRequest(url));
         QObject::connect(reply, &QNetworkReply::finished, [this, reply, then] {
             reply->deleteLater();
             const QByteArray body = reply->readAll();
@@ -109,6 +135,7 @@ private:
     QNetworkAccessManager network;
     QStringList modules;
     int jobs;
+    QString writtenPage;
     int next = 0;
     int running = 0;
 };
@@ -121,14 +148,14 @@ int main(int argc, char **argv)
     const QStringList args = app.arguments();
     QFile targets(args.value(1));
     const int jobs = args.value(2).toInt();
-    if (args.size() != 3 || jobs < 1 || !targets.open(QIODevice::ReadOnly)) {
-        std::fprintf(stderr, "usage: quillnet-bench-fetch TARGETS_FILE JOBS\n");
+    if (args.size() < 3 || args.size() > 4 || jobs < 1 || !targets.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "usage: quillnet-bench-fetch TARGETS_FILE JOBS [PAGE]\n");
         return 2;
     }
     const QStringList modules
         = QString::fromUtf8(targets.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
 
-    FleetFetch fetch(modules, jobs);
+    FleetFetch fetch(modules, jobs, args.value(3));
     fetch.start();
     if (!modules.isEmpty())
         app.exec();

@@ -23,6 +23,7 @@ void registerCases()
     registerFillCase();
     registerSaveCase();
     registerRoundTripCase();
+    registerSafeSaveCase();
     registerDiscoveryCase();
     registerFleetCase();
 }

@@ -42,6 +42,9 @@ inline constexpr int kHistoryModules = 1000;
 inline constexpr int kHistoryJobs = 64;
 inline constexpr int kHistoryRuns = 365;
 inline constexpr int kHistoryChangesPerRun = kHistoryModules / 50;
+// The safe set: one option set on kSetModules of kFleetPages pages at -j kSetJobs.
+inline constexpr int kSetModules = 200;
+inline constexpr int kSetJobs = 16;
 
 // For the case files: registers "<name>/product" and "<name>/baseline", each set up by
 // configure.
@@ -56,5 +59,6 @@ void registerStartupCase();
 void registerFillCase();
 void registerSaveCase();
 void registerRoundTripCase();
+void registerSafeSaveCase();
 void registerDiscoveryCase();
 void registerFleetCase();

@@ -4,7 +4,8 @@
 // backup of 1,000 modules of which some never answer and some refuse connections; and the
 // backup of 1,000 modules into a history of a year of daily runs, against the same backup
 // into plain files, with the history's size and the time it takes to list one module's
-// versions. Both
+// versions; and quillnet set of one option on 200 modules against the three requests of a
+// safe write done bare. Both
 // sides are child processes, timed from their start to their exit, and run under GNU time,
 // which reports their peak resident memory; so both pay a process start and the same wrapper.
 //
@@ -329,6 +330,57 @@ void faultyProduct(benchmark::State &state)
     }
 }
 
+// Modules of their own for the safe set, whose writes would change what the backups of the
+// healthy fleet are checked against.
+struct SetFleet
+    : CaseState
+    , Fleet
+{
+    explicit SetFleet(BenchContext &)
+        : Fleet(kSetModules, {kSetModules}, {})
+    { }
+    int round = 0;
+};
+
+// quillnet set of one option on every module, a value that differs from the module's in
+// each round, so that each module's page is read, written and read back whole.
+void setProduct(benchmark::State &state)
+{
+    SetFleet *f = fleetOf<SetFleet>(state);
+    if (!f)
+        return;
+    for (auto _ : state) {
+        const QStringList args{
+            QStringLiteral("-j"),           QString::number(kSetJobs),
+            QStringLiteral("-q"),           QStringLiteral("set"),
+            QStringLiteral("--no-catalog"), QStringLiteral("--targets-file"),
+            f->targetsFile(kSetModules),    QStringLiteral("1/port0000=%1").arg(9000 + ++f->round)};
+        if (!runOnce(state, *f, kSetModules, QStringLiteral(QUILLNET_EXECUTABLE), args, false, 0,
+                     kSetModules * 3, [](const ChildRun &) { return QString(); }))
+            break;
+    }
+}
+
+// The same three requests for each module, bare: the page, its write, the page again.
+void setBaseline(benchmark::State &state)
+{
+    SetFleet *f = fleetOf<SetFleet>(state);
+    if (!f)
+        return;
+    const QStringList args{f->targetsFile(kSetModules), QString::number(kSetJobs), QStringLiteral("1")};
+    const auto amiss = [&](const ChildRun &run) {
+        const int pages = QJsonDocument::fromJson(run.out).object().value(QStringLiteral("pages")).toInt();
+        return pages == kSetModules * 2
+            ? QString()
+            : QStringLiteral("the baseline read %1 pages of %2").arg(pages).arg(kSetModules * 2);
+    };
+    for (auto _ : state) {
+        if (!runOnce(state, *f, kSetModules, QStringLiteral(QUILLNET_BENCH_FETCH_EXECUTABLE), args, true, 0,
+                     kSetModules * 3, amiss))
+            break;
+    }
+}
+
 // The history: made once from a real run of quillnet, then kHistoryRuns - 1 runs made up by
 // changing an option in the files of kHistoryChangesPerRun modules and committing them with
 // git, packing loose objects as quillnet's runs do. Before each timed run one more such run is made, so
@@ -486,9 +538,11 @@ void registerFleetCase()
                 });
         }
     }
-    registerPair("history", historyProduct, historyBaseline, [](benchmark::internal::Benchmark *b) {
+    const auto onceEachRepetition = [](benchmark::internal::Benchmark *b) {
         b->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(1)->Repetitions(kFleetRepetitions);
-    });
+    };
+    registerPair("history", historyProduct, historyBaseline, onceEachRepetition);
+    registerPair("set", setProduct, setBaseline, onceEachRepetition);
     benchmark::RegisterBenchmark("faulty/product", faultyProduct)
         ->UseManualTime()
         ->Unit(benchmark::kMillisecond)
