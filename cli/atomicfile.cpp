@@ -84,7 +84,6 @@ bool AtomicFile::open()
         error = QStringLiteral("%1 is a symbolic link; it is not replaced").arg(path);
         return false;
     }
-    removeStalePartials();
     fd = ::open(native(directory).constData(), O_TMPFILE | O_WRONLY | O_CLOEXEC, kOwnerOnly);
     if (fd < 0) {
         // Kernels and file systems without unnamed files refuse in one of these ways.
@@ -101,6 +100,9 @@ bool AtomicFile::open()
 
 bool AtomicFile::openNamed()
 {
+    // Only a file system without unnamed files ever gets hidden names, so only there can a
+    // writer that died have left one. Looking costs a listing of the folder, once per file.
+    removeStalePartials();
     partial = partialPath(::getpid());
     fd = ::open(native(partial).constData(), O_CREAT | O_TRUNC | O_WRONLY | O_CLOEXEC, kOwnerOnly);
     if (fd < 0) {
