@@ -60,8 +60,8 @@ void readListed(ModuleClient *client, const std::optional<QStringList> &only, Re
 // answers one request less. A page not read from a module that answers sends the whole read
 // through the list, which tells a page the module does not have from one that failed to come;
 // a module that has answered nothing is not asked again.
-void readNamed(ModuleClient *client, const QStringList &keys, int index, std::shared_ptr<ModuleRead> read,
-               ReadDone done)
+void readNamed(ModuleClient *client, const QStringList &keys, int index,
+               const std::shared_ptr<ModuleRead> &read, const ReadDone &done)
 {
     if (index == keys.size()) {
         read->listed = true;
