@@ -42,7 +42,8 @@ inline constexpr int kHistoryModules = 1000;
 inline constexpr int kHistoryJobs = 64;
 inline constexpr int kHistoryRuns = 365;
 inline constexpr int kHistoryChangesPerRun = kHistoryModules / 50;
-// The safe set: one option set on kSetModules of kFleetPages pages at -j kSetJobs.
+// The safe set: one option set on the first kSetModules modules of the healthy fleet at -j
+// kSetJobs.
 inline constexpr int kSetModules = 200;
 inline constexpr int kSetJobs = 16;
 

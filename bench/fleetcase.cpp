@@ -59,6 +59,7 @@ struct Fleet
         for (const QString &key : listed + QStringList{kServicePageKey})
             pages.insert(key, benchdata::pageOptions(kPageRows));
         fleet.setPages(pages, listed);
+        pageOrder = listed;
         const ModuleSimulator::Behaviour late{ModuleSimulator::Fault::None, 0, kFleetDelayMs};
         fleet.setBehaviour(ModuleSimulator::Endpoint::PageList, late);
         fleet.setBehaviour(ModuleSimulator::Endpoint::Page, late);
@@ -106,6 +107,7 @@ struct Fleet
 
     ModuleFleet fleet;
     QJsonObject pages;
+    QStringList pageOrder;
     QTemporaryDir folder;
     bool started = false;
 };
@@ -115,7 +117,7 @@ struct HealthyFleet
     , Fleet
 {
     explicit HealthyFleet(BenchContext &)
-        : Fleet(kFleetModules, {std::begin(kFleetSizes), std::end(kFleetSizes)}, {})
+        : Fleet(kFleetModules, QList<int>(std::begin(kFleetSizes), std::end(kFleetSizes)) << kSetModules, {})
     { }
 };
 
@@ -330,33 +332,30 @@ void faultyProduct(benchmark::State &state)
     }
 }
 
-// Modules of their own for the safe set, whose writes would change what the backups of the
-// healthy fleet are checked against.
-struct SetFleet
-    : CaseState
-    , Fleet
+// The first modules of the healthy fleet, whose backups are checked against the pages they
+// started with: each set round puts those back, untimed.
+void restoreSetModules(HealthyFleet *f)
 {
-    explicit SetFleet(BenchContext &)
-        : Fleet(kSetModules, {kSetModules}, {})
-    { }
-    int round = 0;
-};
+    for (int index = 0; index < kSetModules; ++index)
+        f->fleet.module(index).setPages(f->pages, f->pageOrder);
+}
 
-// quillnet set of one option on every module, a value that differs from the module's in
-// each round, so that each module's page is read, written and read back whole.
+// quillnet set of one option on every module, a value that differs from the module's, so
+// that each module's page is read, written and read back whole.
 void setProduct(benchmark::State &state)
 {
-    SetFleet *f = fleetOf<SetFleet>(state);
+    HealthyFleet *f = fleetOf<HealthyFleet>(state);
     if (!f)
         return;
     for (auto _ : state) {
-        const QStringList args{
-            QStringLiteral("-j"),           QString::number(kSetJobs),
-            QStringLiteral("-q"),           QStringLiteral("set"),
-            QStringLiteral("--no-catalog"), QStringLiteral("--targets-file"),
-            f->targetsFile(kSetModules),    QStringLiteral("1/port0000=%1").arg(9000 + ++f->round)};
-        if (!runOnce(state, *f, kSetModules, QStringLiteral(QUILLNET_EXECUTABLE), args, false, 0,
-                     kSetModules * 3, [](const ChildRun &) { return QString(); }))
+        const QStringList args{QStringLiteral("-j"),           QString::number(kSetJobs),
+                               QStringLiteral("-q"),           QStringLiteral("set"),
+                               QStringLiteral("--no-catalog"), QStringLiteral("--targets-file"),
+                               f->targetsFile(kSetModules),    QStringLiteral("1/port0000=9001")};
+        const bool ran = runOnce(state, *f, kSetModules, QStringLiteral(QUILLNET_EXECUTABLE), args, false, 0,
+                                 kSetModules * 3, [](const ChildRun &) { return QString(); });
+        restoreSetModules(f);
+        if (!ran)
             break;
     }
 }
@@ -364,7 +363,7 @@ void setProduct(benchmark::State &state)
 // The same three requests for each module, bare: the page, its write, the page again.
 void setBaseline(benchmark::State &state)
 {
-    SetFleet *f = fleetOf<SetFleet>(state);
+    HealthyFleet *f = fleetOf<HealthyFleet>(state);
     if (!f)
         return;
     const QStringList args{f->targetsFile(kSetModules), QString::number(kSetJobs), QStringLiteral("1")};
