@@ -86,7 +86,7 @@ void readModule(ModuleClient *client, const std::optional<QStringList> &only,
                 std::function<void(const ModuleRead &)> done)
 {
     if (only && !only->isEmpty())
-        return readNamed(client, *only, 0, std::make_shared<ModuleRead>(), std::move(done));
+        return readNamed(client, *only, 0, std::make_shared<ModuleRead>(), done);
     readListed(client, only, std::move(done));
 }
 
