@@ -6,6 +6,7 @@
 #include "core/modules/announcements.h"
 #include "support/testworkdir.h"
 #include "support/timeouts.h"
+#include "support/waituntil.h"
 
 #include <QUdpSocket>
 #include <QtTest>
@@ -22,8 +23,7 @@ bool listening(QProcess &process, QByteArray &err)
     const auto said = [&] {
         return (err += process.readAllStandardError()).contains("listening for announcements");
     };
-    return QTest::qWaitFor([&] { return said() || process.state() == QProcess::NotRunning; }, kWaitMs)
-        && said();
+    return waitUntil([&] { return said() || process.state() == QProcess::NotRunning; }) && said();
 }
 
 } // namespace

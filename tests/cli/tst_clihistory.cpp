@@ -4,6 +4,7 @@
 #include "quillnetrun.h"
 
 #include "support/testworkdir.h"
+#include "support/waituntil.h"
 
 #include <QDir>
 #include <QJsonArray>
@@ -170,8 +171,7 @@ void TestCliHistory::killedRun()
 
     std::unique_ptr<QProcess> process = startQuillnet(dir.path(), backup);
     QVERIFY(process->waitForStarted());
-    QTRY_VERIFY_WITH_TIMEOUT(dir.readFile("history/" + fileNameFor(moduleAddress(*quick))).contains("81"),
-                             20000);
+    WAIT_VERIFY(dir.readFile("history/" + fileNameFor(moduleAddress(*quick))).contains("81"));
     ::kill(pid_t(process->processId()), SIGKILL);
     QVERIFY(process->waitForFinished());
     dir.writeFile("history/.git/index.lock", "");

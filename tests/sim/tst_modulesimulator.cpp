@@ -6,6 +6,7 @@
 #include "support/testjson.h"
 #include "support/testworkdir.h"
 #include "support/timeouts.h"
+#include "support/waituntil.h"
 
 #include <QtNetwork>
 #include <QtTest>
@@ -82,7 +83,7 @@ private slots:
         QNetworkReply *hanging = send(base + "a");
         QNetworkReply *slow = send(base + "b");
         QCOMPARE(jsonObject(finish(send(base + "0"))).keys(), QStringList{"select"});
-        QTRY_COMPARE_WITH_TIMEOUT(simulator.requests().size(), 3, kWaitMs);
+        WAIT_COMPARE(simulator.requests().size(), 3);
         QVERIFY(!hanging->isFinished() && !slow->isFinished());
         ModuleSimulator second;
         QVERIFY(!second.start("127.0.0.1", simulator.port()));
@@ -131,7 +132,7 @@ private slots:
         for (int index = 0; index < fleet.size(); ++index) {
             const QString &outcome = outcomes.at(index);
             if (outcome == "hang") {
-                QTRY_COMPARE_WITH_TIMEOUT(fleet.module(index).requests().size(), 1, kWaitMs);
+                WAIT_COMPARE(fleet.module(index).requests().size(), 1);
                 continue;
             }
             int status = 0;
@@ -172,7 +173,7 @@ private slots:
         ModuleAnnouncer announcer;
         announcer.start(QHostAddress::LocalHost, listener.localPort(), 50);
         for (int repeat = 0; repeat < 3; ++repeat) {
-            QTRY_VERIFY_WITH_TIMEOUT(listener.hasPendingDatagrams(), kWaitMs);
+            WAIT_VERIFY(listener.hasPendingDatagrams());
             QByteArray datagram(int(listener.pendingDatagramSize()), '\0');
             listener.readDatagram(datagram.data(), datagram.size());
             QVERIFY2(datagram.size() >= 2 && datagram.startsWith('U'), datagram.constData());
@@ -190,16 +191,14 @@ private slots:
             output += QString::fromUtf8(command.readAllStandardOutput());
             return QRegularExpression(pattern).match(output).captured(1);
         };
-        QTRY_VERIFY_WITH_TIMEOUT(
-            !(url = printed("Simulated module at (http://127\\.0\\.0\\.1:\\d+)")).isEmpty(), kWaitMs);
+        WAIT_VERIFY(!(url = printed("Simulated module at (http://127\\.0\\.0\\.1:\\d+)")).isEmpty());
         QCOMPARE(jsonObject(finish(send(url + "/jsonoptions?select=0"))),
                  jsonObject(R"({"select":["1","2","3","4"]})"));
         const QString written = R"({"1":{"name":"a&b=c+d e"}})";
         QCOMPARE(
             finish(network.get(QNetworkRequest(QUrl::fromUserInput(url + "/jsonoptions?write=" + written)))),
             QByteArray("OK"));
-        QTRY_VERIFY_WITH_TIMEOUT(
-            !printed("(Write merged: \\{\"1\":\\{\"name\":\"a&b=c\\+d e\"\\}\\})").isEmpty(), kWaitMs);
+        WAIT_VERIFY(!printed("(Write merged: \\{\"1\":\\{\"name\":\"a&b=c\\+d e\"\\}\\})").isEmpty());
         QCOMPARE(jsonObject(finish(send(url + "/jsonoptions?select=1"))).value("1").toObject().value("name"),
                  QJsonValue("a&b=c+d e"));
         command.terminate();

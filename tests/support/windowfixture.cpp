@@ -4,6 +4,7 @@
 #include "core/modules/announcements.h"
 #include "core/modules/modulelistfile.h"
 #include "support/timeouts.h"
+#include "support/waituntil.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -27,8 +28,7 @@ void WindowFixture::open(const QStringList &modules, const QByteArray &catalog)
 bool WindowFixture::selectModule(int index)
 {
     probe->comboBox()->setCurrentIndex(index);
-    return QTest::qWaitFor([this] { return !probe->pagesReply(); }, kWaitMs)
-        && probe->comboBox()->isEnabled();
+    return waitUntil([this] { return !probe->pagesReply(); }) && probe->comboBox()->isEnabled();
 }
 
 bool WindowFixture::requestPage(const QString &pageKey)
@@ -41,7 +41,7 @@ bool WindowFixture::requestPage(const QString &pageKey)
 
 bool WindowFixture::openPage(const QString &pageKey)
 {
-    return requestPage(pageKey) && QTest::qWaitFor([this] { return !probe->pageReply(); }, kWaitMs);
+    return requestPage(pageKey) && waitUntil([this] { return !probe->pageReply(); });
 }
 
 bool WindowFixture::trigger(const QString &menuItem)

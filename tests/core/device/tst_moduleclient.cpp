@@ -2,6 +2,7 @@
 
 #include "support/simfixture.h"
 #include "support/timeouts.h"
+#include "support/waituntil.h"
 
 #include <QtTest>
 
@@ -38,11 +39,11 @@ private slots:
         if (answeredBefore) {
             bool listed = false;
             client.readPageList([&](const ClientResult &result) { listed = result.ok; });
-            QTRY_VERIFY_WITH_TIMEOUT(listed, kWaitMs);
+            WAIT_VERIFY(listed);
         }
         std::optional<ClientResult> page;
         client.readPage("1", [&](const ClientResult &result) { page = result; });
-        QTRY_VERIFY_WITH_TIMEOUT(page.has_value(), kWaitMs);
+        WAIT_VERIFY(page.has_value());
         QVERIFY(!page->ok);
         QCOMPARE(f.sim.requests().filter("select=1").size(), pageRequests);
     }

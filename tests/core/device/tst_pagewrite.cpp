@@ -7,6 +7,7 @@
 #include "support/simfixture.h"
 #include "support/testjson.h"
 #include "support/timeouts.h"
+#include "support/waituntil.h"
 
 #include <QtTest>
 
@@ -125,7 +126,7 @@ private slots:
         std::optional<PageWriteOutcome> outcome;
         writeAndReadBack(&client, write, [&outcome](const PageWriteOutcome &result) { outcome = result; });
         QVERIFY(!outcome);
-        QTRY_VERIFY_WITH_TIMEOUT(outcome, kWaitMs);
+        WAIT_VERIFY(outcome);
 
         QCOMPARE(outcome->kind, kind);
         QCOMPARE(outcome->reason, reason);
@@ -236,7 +237,7 @@ private slots:
         savePage(&client, {"3", loaded, pageThreeChanges(), rule},
                  [&outcome](const PageWriteOutcome &result) { outcome = result; });
         QVERIFY(!outcome);
-        QTRY_VERIFY_WITH_TIMEOUT(outcome, kWaitMs);
+        WAIT_VERIFY(outcome);
         QVERIFY2(outcome->kind == kind, qPrintable(outcome->reason));
         QCOMPARE(kind == PageWriteOutcome::Conflicted ? conflictTexts(outcome->conflicts)
                                                       : differenceTexts(outcome->differences),
@@ -265,7 +266,7 @@ private slots:
         };
         savePage(&first, {"3", loaded, {pageThreeChanges().at(0)}}, count);
         savePage(&second, {"3", loaded, {pageThreeChanges().at(1)}}, count);
-        QTRY_COMPARE_WITH_TIMEOUT(confirmed, 2, kWaitMs);
+        WAIT_COMPARE(confirmed, 2);
         QCOMPARE(samplePage(sim.sim, "3"), changesWrite("3", loaded, pageThreeChanges()).document);
     }
 
@@ -280,7 +281,7 @@ private slots:
         std::optional<PageWriteOutcome> outcome;
         writeAndReadBack(&client, {"1", {{"1", QJsonObject{{"port", 1}}}}},
                          [&outcome](const PageWriteOutcome &result) { outcome = result; });
-        QTRY_VERIFY_WITH_TIMEOUT(outcome, kWaitMs);
+        WAIT_VERIFY(outcome);
         QCOMPARE(outcome->kind, PageWriteOutcome::WriteFailed);
         QVERIFY2(outcome->reason.contains("not sent again"), qPrintable(outcome->reason));
         QCOMPARE(module.targets.size(), 1);
@@ -326,7 +327,7 @@ private slots:
         writeAndReadBackInTurn(&client, pageWrites,
                                [&result](const PagesWritten &written) { result = written; });
         QVERIFY2(!result, "never before it returns");
-        QTRY_VERIFY_WITH_TIMEOUT(result, kWaitMs);
+        WAIT_VERIFY(result);
         QCOMPARE(result->confirmed, confirmed);
         QCOMPARE(result->last.kind, last);
         QCOMPARE(sim.sim.writes().size(), writes);

@@ -3,6 +3,7 @@
 
 #include "core/modules/announcementreader.h"
 #include "support/timeouts.h"
+#include "support/waituntil.h"
 
 #include <QUdpSocket>
 #include <QtTest>
@@ -58,7 +59,7 @@ private slots:
         QVERIFY(send(datagrams));
         // Each row ends with an announcement: datagrams are read in order, so once it is there
         // every datagram has been read.
-        QTRY_COMPARE_WITH_TIMEOUT(handed.size(), announcers.size(), kWaitMs);
+        WAIT_COMPARE(handed.size(), announcers.size());
         QCOMPARE(handed, announcers);
     }
 
@@ -74,7 +75,7 @@ private slots:
             datagrams << qMakePair(announcers.last(), QByteArray("U!"));
         }
         QVERIFY(send(datagrams));
-        QTRY_COMPARE_WITH_TIMEOUT(handed, announcers, kWaitMs);
+        WAIT_COMPARE(handed, announcers);
         QVERIFY2(std::all_of(calls.cbegin(), calls.cend(), [](int read) { return read <= 1; }),
                  "one datagram per call");
     }

@@ -1,4 +1,5 @@
 #include "core/modules/modulelistfile.h"
+#include "support/waituntil.h"
 #include "support/windowfixture.h"
 
 // The window's shell: quitting from its File menu ends the event loop, and the window
@@ -66,9 +67,8 @@ private slots:
                      : step == "modules editor" ? 0
                                                 : 1);
         // A save reads the page again before its write and back after it.
-        QTRY_COMPARE_WITH_TIMEOUT(
-            f.sim.requests().count("/jsonoptions?select=1"),
-            pageRequests + (wentOn && step == "reload") + 2 * (answer == QMessageBox::Save), kWaitMs);
+        WAIT_COMPARE(f.sim.requests().count("/jsonoptions?select=1"),
+                     pageRequests + (wentOn && step == "reload") + 2 * (answer == QMessageBox::Save));
         QCOMPARE(closed, wentOn && step == "quit");
         if (!wentOn)
             QVERIFY(port->text() == "8080" && f.probe->pushButton()->isEnabled());

@@ -4,6 +4,7 @@
 #include "core/descriptions/catalogfile.h"
 #include "core/descriptions/descriptionsserver.h"
 #include "support/rawmodule.h"
+#include "support/waituntil.h"
 #include "support/windowfixture.h"
 #include "window/app/uitexts.h"
 
@@ -89,14 +90,14 @@ private slots:
         QNetworkReply *pending = f.probe->descriptionReply();
         QVERIFY(pending && f.trigger("Обновить описания"));
         QCOMPARE(f.probe->descriptionReply(), pending);
-        QTRY_VERIFY_WITH_TIMEOUT(!f.probe->descriptionReply(), kWaitMs);
+        WAIT_VERIFY(!f.probe->descriptionReply());
         QCOMPARE(boxes(f.modals), QStringList{kUpdatedBox});
         QCOMPARE(f.probe->descriptions(), jsonObject(kServedCatalog));
         QCOMPARE(f.dir.readFile(kCatalogFileName), kServedCatalog);
         // Once it has finished, the next request goes out again.
         f.sim.setCatalog("{}");
         QVERIFY(f.trigger("Обновить описания"));
-        QTRY_VERIFY_WITH_TIMEOUT(!f.probe->descriptionReply(), kWaitMs);
+        WAIT_VERIFY(!f.probe->descriptionReply());
         QCOMPARE(f.sim.requests(), (QStringList{kCatalogPath, kCatalogPath}));
     }
 
@@ -160,7 +161,7 @@ private slots:
             std::unique_ptr<FileSizeLimit> limit(obstacle == DiskFull ? new FileSizeLimit(1024) : nullptr);
             QVERIFY(!limit || limit->active);
             QVERIFY(f.trigger("Обновить описания"));
-            QTRY_VERIFY_WITH_TIMEOUT(!f.probe->descriptionReply(), kWaitMs);
+            WAIT_VERIFY(!f.probe->descriptionReply());
         }
         QCOMPARE(boxes(f.modals), accepted ? QStringList{kUpdatedBox} : QStringList());
         QCOMPARE(f.probe->descriptions(), jsonObject(accepted ? served : old));

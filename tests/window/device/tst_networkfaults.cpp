@@ -7,6 +7,7 @@
 #include "core/device/optionrows.h"
 #include "support/loopwatch.h"
 #include "support/rawmodule.h"
+#include "support/waituntil.h"
 #include "support/windowfixture.h"
 #include "window/app/uitexts.h"
 
@@ -124,7 +125,7 @@ private slots:
                              QRegularExpression("^http://[^?]+(\\?select=3)?: " + reason + '$'));
         s.probe->saveopt();
         QVERIFY(!s.probe->pushButton()->isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(!s.probe->saving(), kWaitMs);
+        WAIT_VERIFY(!s.probe->saving());
 
         // Reported; the edit stays on screen, ready to be sent again, and the page as loaded.
         QCOMPARE(s.boxes(), QStringList{"Не удалось сохранить страницу"});
@@ -170,8 +171,9 @@ private slots:
         QVERIFY(!s.probe->comboBox()->isEnabled());
 
         QTest::ignoreMessage(QtDebugMsg, uitexts::logDownloadFailed);
-        QTRY_VERIFY_WITH_TIMEOUT(!s.probe->saving() && !s.probe->descriptionReply() && !s.probe->pagesReply(),
-                                 kShortTransferTimeoutMs + kWaitMs);
+        QVERIFY(waitUntil(
+            [&] { return !s.probe->saving() && !s.probe->descriptionReply() && !s.probe->pagesReply(); },
+            kShortTransferTimeoutMs + kWaitMs));
         // The toolkit's timers may fire a little early.
         QVERIFY2(clock.elapsed() >= kShortTransferTimeoutMs * 9 / 10,
                  "the module is given its full transfer time");

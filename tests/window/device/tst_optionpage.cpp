@@ -1,3 +1,4 @@
+#include "support/waituntil.h"
 #include "support/windowfixture.h"
 
 Q_DECLARE_METATYPE(ModuleSimulator::Fault)
@@ -77,7 +78,7 @@ private slots:
         QCOMPARE(rows.value(0), QStringLiteral("1|3|1|number:1")); // page 2
         // Whatever becomes of the older replies, they are released and the table stays.
         for (const QPointer<QNetworkReply> &reply : older)
-            QTRY_VERIFY_WITH_TIMEOUT(reply.isNull(), kWaitMs);
+            WAIT_VERIFY(reply.isNull());
         QCOMPARE(f.rows(), rows);
         QVERIFY(f.probe->pushButton()->isEnabled());
 
@@ -89,7 +90,7 @@ private slots:
         QCOMPARE(f.rows(), QStringList());
         QCOMPARE(f.pageKeys(), QStringList());
         QVERIFY(!f.probe->comboBox()->isEnabled() && !f.probe->pushButton()->isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(slowPage.isNull() && f.probe->comboBox()->isEnabled(), kWaitMs);
+        WAIT_VERIFY(slowPage.isNull() && f.probe->comboBox()->isEnabled());
         QCOMPARE(f.rows(), QStringList());
         QVERIFY(!f.probe->pushButton()->isEnabled());
         QCOMPARE(f.pageKeys().size(), 5);
@@ -135,7 +136,7 @@ private slots:
         QVERIFY(f.openPage("3"));
         QCOMPARE(visible(), shown);
         f.probe->pushButton()->click();
-        QTRY_COMPARE_WITH_TIMEOUT(f.sim.writes().size(), 1, kWaitMs);
+        WAIT_COMPARE(f.sim.writes().size(), 1);
         QCOMPARE(jsonObject(f.sim.writes().constFirst()), (QJsonObject{{"3", f.sim.pages().value("3")}}));
         filter->clear();
         QCOMPARE(visible(), all);
@@ -168,7 +169,7 @@ private slots:
         QCOMPARE(box->currentIndex(), 1);
         QVERIFY(f.probe->tableWidget()->verticalScrollBar()->value() > 0);
         box->setFocus();
-        QTRY_VERIFY_WITH_TIMEOUT(box->hasFocus(), kWaitMs);
+        WAIT_VERIFY(box->hasFocus());
         turn();
         QCOMPARE(box->currentIndex(), 2);
 

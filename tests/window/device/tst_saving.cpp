@@ -1,4 +1,5 @@
 #include "support/exactpages.h"
+#include "support/waituntil.h"
 #include "support/windowfixture.h"
 
 #include "core/device/modulelock.h"
@@ -49,8 +50,7 @@ class TestSaving : public QObject
     {
         const int before = f->sim.writes().size();
         probe->pushButton()->click();
-        return QTest::qWaitFor([&] { return f->sim.writes().size() == before + 1 && !probe->saving(); },
-                               kWaitMs);
+        return waitUntil([&] { return f->sim.writes().size() == before + 1 && !probe->saving(); });
     }
     // Each edit is "rowKey=value": a check box takes the value as its Qt::CheckState, a choice
     // box as its index, a line edit or a text cell as its text.
@@ -93,7 +93,7 @@ private slots:
         QSignalSpy finished(f->window.get(), &MainWindow::saveFinished);
         probe->pushButton()->click();
         QVERIFY(probe->saving() && !probe->pushButton()->isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(!probe->saving(), kWaitMs);
+        WAIT_VERIFY(!probe->saving());
         QVERIFY(probe->pushButton()->isEnabled());
         QCOMPARE(f->sim.writes(),
                  QList<QByteArray>{R"({"3":{"en":0,"mode":"1","name":"lab","net":{"ch":11,"tag":"hi"}}})"});
@@ -134,7 +134,7 @@ private slots:
         if (!descriptions.isEmpty()) {
             f->sim.setCatalog(descriptions);
             QVERIFY(f->trigger("Обновить описания"));
-            QTRY_VERIFY_WITH_TIMEOUT(!probe->descriptionReply(), kWaitMs);
+            WAIT_VERIFY(!probe->descriptionReply());
             QCOMPARE(probe->descriptions(), jsonObject(descriptions));
         }
         QVERIFY(save());
@@ -196,7 +196,7 @@ private slots:
         QVERIFY(f->requestPage("kinds"));
         QVERIFY(!button->isEnabled());
         QCOMPARE(f->rows(), rows);
-        QTRY_VERIFY_WITH_TIMEOUT(button->isEnabled(), kWaitMs);
+        WAIT_VERIFY(button->isEnabled());
 
         // A page whose options are not an object shows no rows and cannot be saved: a save would
         // replace the module's value with an empty object.
@@ -217,7 +217,7 @@ private slots:
         button->click();
         QVERIFY(probe->saving());
         QVERIFY(f->selectModule(2));
-        QTRY_VERIFY_WITH_TIMEOUT(!probe->saving(), kWaitMs);
+        WAIT_VERIFY(!probe->saving());
         QVERIFY(!button->isEnabled());
         QCOMPARE(f->sim.writes().size(), 1);
         QCOMPARE(f->modals.count(), 0);
@@ -232,7 +232,7 @@ private slots:
         QVERIFY(openPage("kinds") && openPage("3"));
         QVERIFY(probe->saving() && !probe->pushButton()->isEnabled());
         probe->saveopt();
-        QTRY_VERIFY_WITH_TIMEOUT(!probe->saving(), kWaitMs);
+        WAIT_VERIFY(!probe->saving());
         QVERIFY(probe->pushButton()->isEnabled());
         QCOMPARE(f->sim.writes().size(), 1);
     }
@@ -288,7 +288,7 @@ private slots:
         probe->pushButton()->click();
         if (!moveTo.isEmpty())
             QVERIFY(openPage(moveTo));
-        QTRY_COMPARE_WITH_TIMEOUT(finished.count(), 1, kWaitMs);
+        WAIT_COMPARE(finished.count(), 1);
 
         QCOMPARE(finished.first().first().toBool(), confirmed);
         QCOMPARE(f->modals.count(), box.isEmpty() ? 0 : 1);

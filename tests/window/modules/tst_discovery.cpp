@@ -1,5 +1,6 @@
 #include "core/modules/announcements.h"
 #include "core/modules/modulelistfile.h"
+#include "support/waituntil.h"
 #include "support/windowfixture.h"
 
 #include <algorithm>
@@ -34,7 +35,7 @@ private slots:
             QVERIFY(sendFrom("127.0.2.1", nearMiss));
         QVERIFY(sendFrom("127.0.2.2", QByteArray("U\0", 2)) && sendFrom("127.0.2.3", "U" + big));
         QStringList expected{"127.0.2.2", "127.0.2.3"}; // new addresses in the order they first announce
-        QTRY_VERIFY_WITH_TIMEOUT(f.selector(Qt::UserRole).contains(expected.last()), kWaitMs);
+        WAIT_VERIFY(f.selector(Qt::UserRole).contains(expected.last()));
 
         // Then thousands of datagrams from nine repeating senders (one entered by hand) and a fresh
         // one per round. A round waits at the socket all at once, fits its receive buffer and ends
@@ -60,7 +61,7 @@ private slots:
             const QString fresh = QStringLiteral("127.0.1.%1").arg(round);
             QVERIFY(sendFrom(fresh, "U" + QByteArray::number(round)));
             announced(fresh);
-            QTRY_VERIFY_WITH_TIMEOUT(f.selector(Qt::UserRole).contains(fresh), kWaitMs);
+            WAIT_VERIFY(f.selector(Qt::UserRole).contains(fresh));
         }
         QCOMPARE(f.probe->modules(), byHand + expected);
         QCOMPARE(f.selector(Qt::UserRole), (QStringList{f.address(), local} + expected));

@@ -1,3 +1,4 @@
+#include "support/waituntil.h"
 #include "support/windowfixture.h"
 
 #include <functional>
@@ -83,7 +84,7 @@ private slots:
         QVERIFY2(!f.probe->pagesReply(), "the selector asks no module for its pages");
         if (ok) {
             QVERIFY(sendFrom(kAnnounced, "U1"));
-            QTRY_COMPARE_WITH_TIMEOUT(f.probe->modules(), atExit, kWaitMs);
+            WAIT_COMPARE(f.probe->modules(), atExit);
         }
         // The next opening shows the list as it is now.
         QCOMPARE(runEditor(f, [](QDialog *dialog) { dialog->reject(); }), atExit.join('\n'));
