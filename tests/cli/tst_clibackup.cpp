@@ -176,7 +176,7 @@ void TestCliBackup::killedBackupLeavesNoPartialFile()
     QStringList order;
     for (int i = 0; i < 6; ++i) {
         const QString key = "p" + QString::number(i);
-        pages.insert(key, QJsonObject{{"blob", QString(8 << 20, QChar('a' + i))}});
+        pages.insert(key, QJsonObject{{"blob", QString(4 << 20, QChar('a' + i))}});
         order.append(key);
     }
     auto module = startModule(pages, order);

@@ -63,9 +63,10 @@ void TestCliDiscover::discover()
     // A port another program holds already is taken all the same.
     if (portTaken)
         holder.bind(QHostAddress::AnyIPv4, kDiscoveryPort, QAbstractSocket::ShareAddress);
-    std::unique_ptr<QProcess> process = startQuillnet(dir.path(), {"-o", "json", "discover", "--wait", "1"});
+    std::unique_ptr<QProcess> process
+        = startQuillnet(dir.path(), {"-o", "json", "discover", "--wait", "0.5"});
     QByteArray err;
-    // Sent once it says it listens; it listens one second.
+    // Sent once it says it listens; it listens half a second.
     QCOMPARE(listening(*process, err), !portTaken);
     QUdpSocket sender;
     for (const QByteArray &datagram : datagrams)

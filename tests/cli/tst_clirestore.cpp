@@ -146,7 +146,7 @@ void TestCliRestore::restore()
 
     // Standard input is a pipe: no terminal to ask.
     const QuillnetRun run = runQuillnet(dir.path(),
-                                        QStringList{"-o", "jsonl", "--timeout", "1", "restore"} + options
+                                        QStringList{"-o", "jsonl", "--timeout", "0.5", "restore"} + options
                                             + QStringList{address, "restore.json"});
     QCOMPARE(run.exitCode, exitCode);
     QStringList planned;

@@ -178,7 +178,7 @@ void TestCliSet::fleetWithDeadModule()
     const QString dead = deadAddress();
     dir.writeFile("targets", (moduleAddress(*first) + "\n# a comment\n\n" + dead + "\n").toUtf8());
     const QuillnetRun run = runQuillnet(dir.path(),
-                                        {"-o", "jsonl", "--timeout", "1", "set", moduleAddress(*second),
+                                        {"-o", "jsonl", "--timeout", "0.5", "set", moduleAddress(*second),
                                          "--targets-file", "targets", "1/port=81", "--no-catalog"});
     QCOMPARE(run.exitCode, 3);
     QStringList order, statuses;

@@ -18,7 +18,7 @@ namespace {
 constexpr qint64 kMaxStallMs = 3000;
 // The window's transfer timeout where a test waits it out: short, so as not to wait the
 // full time a module is given, and long beside any pause of a loop that keeps running.
-constexpr int kShortTransferTimeoutMs = 3000;
+constexpr int kShortTransferTimeoutMs = 1500;
 constexpr int kTenMegabytes = 10 * 1024 * 1024;
 const QByteArray kPageListTarget = "/jsonoptions?select=0";
 const QByteArray kWritePrefix = "/jsonoptions?write=";
