@@ -10,16 +10,19 @@ private slots:
     void editsTheCell_data()
     {
         QTest::addColumn<bool>("ok"); // else Cancel
+        QTest::addColumn<bool>("byKeys"); // Ok given by Ctrl+Enter in the text, not the button
         QTest::addColumn<bool>("reload"); // the page is loaded afresh while the editor is open
         QTest::addColumn<QString>("text"); // of the cell afterwards
-        QTest::newRow("Ok") << true << false << "old first\nsecond";
-        QTest::newRow("Cancel") << false << false << "old";
+        QTest::newRow("Ok") << true << false << false << "old first\nsecond";
+        QTest::newRow("Ctrl+Enter") << true << true << false << "old first\nsecond";
+        QTest::newRow("Cancel") << false << false << false << "old";
         // The text typed for the old table must not land in the new one.
-        QTest::newRow("Ok after the page was loaded afresh") << true << true << "old";
+        QTest::newRow("Ok after the page was loaded afresh") << true << false << true << "old";
     }
     void editsTheCell()
     {
         QFETCH(bool, ok);
+        QFETCH(bool, byKeys);
         QFETCH(bool, reload);
         QFETCH(QString, text);
         WindowFixture f;
@@ -46,6 +49,10 @@ private slots:
             QTest::keyClicks(textEdit, " first");
             QTest::keyClick(textEdit, Qt::Key_Return);
             QTest::keyClicks(textEdit, "second");
+            if (byKeys) {
+                QTest::keyClick(textEdit, Qt::Key_Return, Qt::ControlModifier);
+                return;
+            }
             dialog->findChild<QDialogButtonBox *>()
                 ->button(ok ? QDialogButtonBox::Ok : QDialogButtonBox::Cancel)
                 ->click();
