@@ -3,6 +3,7 @@
 
 #include "quillnetrun.h"
 
+#include "support/openfiles.h"
 #include "support/testworkdir.h"
 
 #include <QDir>
@@ -11,7 +12,6 @@
 #include <QtTest>
 
 #include <csignal>
-#include <unistd.h>
 
 namespace {
 
@@ -185,24 +185,12 @@ void TestCliBackup::killedBackupLeavesNoPartialFile()
     std::unique_ptr<QProcess> process
         = startQuillnet(dir.path(), {"backup", moduleAddress(*module), "-O", out + "/module.json"});
     QVERIFY(process->waitForStarted());
-    const QString fds = QStringLiteral("/proc/%1/fd").arg(process->processId());
-    const QByteArray outPrefix = QFile::encodeName(out + "/");
-    const auto writing = [&] {
-        for (const QString &fd :
-             QDir(fds).entryList(QDir::AllEntries | QDir::System | QDir::NoDotAndDotDot)) {
-            char target[4096];
-            const ssize_t size
-                = ::readlink(QFile::encodeName(fds + "/" + fd).constData(), target, sizeof target);
-            if (size > 0 && QByteArray(target, int(size)).startsWith(outPrefix))
-                return true;
-        }
-        return false;
-    };
     // Polled closely: the file is open for a fraction of a second.
+    const QByteArray outFolder = QFile::encodeName(out);
     QElapsedTimer waited;
     waited.start();
     bool seen = false;
-    while (!(seen = writing()) && !waited.hasExpired(60000))
+    while (!(seen = hasFileOpenUnder(process->processId(), outFolder)) && !waited.hasExpired(60000))
         QThread::usleep(200);
     QVERIFY2(seen, "the backup was never seen writing");
     ::kill(pid_t(process->processId()), SIGKILL);

@@ -3,6 +3,7 @@
 
 #include "core/descriptions/catalogfile.h"
 #include "core/descriptions/descriptionsserver.h"
+#include "support/openfiles.h"
 #include "support/rawmodule.h"
 #include "support/waituntil.h"
 #include "support/windowfixture.h"
@@ -11,9 +12,7 @@
 #include <QThread>
 
 #include <csignal>
-#include <dirent.h>
 #include <sys/resource.h>
-#include <unistd.h>
 
 namespace {
 
@@ -57,23 +56,6 @@ struct FileSizeLimit
 };
 
 enum Obstacle { None, Folder, DiskFull }; // in the way of a new description.json
-
-// Whether process pid has a file of folder open: only the catalog copy being written, maybe nameless yet.
-// Plain system calls: this runs in a tight loop that has to see writes of a few milliseconds.
-bool writingInFolder(qint64 pid, const QByteArray &folder)
-{
-    const QByteArray fds = "/proc/" + QByteArray::number(pid) + "/fd/";
-    DIR *listing = ::opendir(fds.constData());
-    bool found = false;
-    while (const dirent *entry = listing ? ::readdir(listing) : nullptr) {
-        char target[4096] = {};
-        if (::readlink((fds + entry->d_name).constData(), target, sizeof target - 1) > 0)
-            found = found || QByteArray(target).startsWith(folder + '/');
-    }
-    if (listing)
-        ::closedir(listing);
-    return found;
-}
 
 } // namespace
 
@@ -207,7 +189,7 @@ private slots:
             bool there = false, writing = false;
             for (;;) {
                 there = file.exists();
-                writing = writingInFolder(program.processId(), QFile::encodeName(dir.path()));
+                writing = hasFileOpenUnder(program.processId(), QFile::encodeName(dir.path()));
                 if (there || (run > 0 && writing) || clock.elapsed() >= kWaitMs)
                     break;
                 // Polled closely, but not in a spin that takes a processor from the program.
