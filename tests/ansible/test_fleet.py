@@ -2,7 +2,7 @@
 # playbook run (fleet.yml): its own assertions check each module's results and values, and
 # this reads the run's output for what only the whole run shows. A module that keeps no
 # write is given the option module alone, as Ansible runs it on a host: each task of a
-# playbook costs about a second of processor time here.
+# playbook costs Ansible most of a second of processor time for each host.
 import json
 import os
 import re
@@ -17,6 +17,8 @@ SOURCE = os.path.dirname(os.path.dirname(HERE))
 BIN_DIR = os.environ.get("QUILLNET_BIN_DIR", os.path.join(SOURCE, "build", "cli"))
 SIM = os.environ.get("QUILLNET_SIM", os.path.join(SOURCE, "build", "sim", "quillnet-module-sim"))
 SIM_DATA = os.path.join(SOURCE, "sim", "data")
+# The built quillnet first, which the collection's modules run.
+QUILLNET_PATH = BIN_DIR + os.pathsep + os.environ.get("PATH", "")
 RUN_BOUND_SECONDS = 240
 FLEET_BANNER = "PORT from "
 
@@ -52,9 +54,7 @@ def run_module(name, arguments, tmp_path):
     file, its result as JSON on standard output."""
     args = tmp_path / "args.json"
     args.write_text(json.dumps({"ANSIBLE_MODULE_ARGS": arguments}))
-    env = dict(os.environ,
-               PATH=BIN_DIR + os.pathsep + os.environ.get("PATH", ""),
-               PYTHONPATH=os.path.join(SOURCE, "ansible"))
+    env = dict(os.environ, PATH=QUILLNET_PATH, PYTHONPATH=os.path.join(SOURCE, "ansible"))
     run = subprocess.run(
         [sys.executable, os.path.join(SOURCE, "ansible", "ansible_collections", "quillnet", "fleet",
                                       "plugins", "modules", name + ".py"), str(args)],
@@ -86,7 +86,7 @@ def test_playbook(fleet, tmp_path):
         "[global]\nmodules=%s boiler/%s pump\n" % tuple(fleet))
     (tmp_path / "fleet.quillnet.yml").write_text("plugin: quillnet.fleet.modules\n")
     env = dict(os.environ,
-               PATH=BIN_DIR + os.pathsep + os.environ.get("PATH", ""),
+               PATH=QUILLNET_PATH,
                ANSIBLE_COLLECTIONS_PATH=os.path.join(SOURCE, "ansible"),
                ANSIBLE_COLLECTIONS_SCAN_SYS_PATH="false",
                ANSIBLE_HOME=str(tmp_path / "home"),
