@@ -50,6 +50,9 @@ private slots:
             QTest::keyClick(textEdit, Qt::Key_Return);
             QTest::keyClicks(textEdit, "second");
             if (byKeys) {
+                // Shortcuts go to the active window, and offscreen the dialog may not be active
+                // yet when it is handed over; a person types into the window shown active.
+                QApplication::setActiveWindow(dialog);
                 QTest::keyClick(textEdit, Qt::Key_Return, Qt::ControlModifier);
                 return;
             }
